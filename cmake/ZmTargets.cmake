@@ -1,0 +1,21 @@
+# One static library per source folder, made of every .cpp/.h in it (but not those named in
+# EXCLUDE), so adding a unit never means editing a shared list.
+function(zm_folder_library name)
+  cmake_parse_arguments(ZL "" "" "DEPS;EXCLUDE" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  foreach(_ex IN LISTS ZL_EXCLUDE)
+    list(REMOVE_ITEM _src ${CMAKE_CURRENT_SOURCE_DIR}/${_ex})
+  endforeach()
+  set(_cpp ${_src})
+  list(FILTER _cpp INCLUDE REGEX "\\.cpp$")
+  if(_cpp)
+    add_library(${name} STATIC ${_src})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ZL_DEPS} Qt6::Core Qt6::Gui Qt6::Widgets)
+  else()
+    # A folder with no units yet still gives a target that others can link.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ZL_DEPS} Qt6::Core Qt6::Gui Qt6::Widgets)
+  endif()
+endfunction()

@@ -1,0 +1,84 @@
+#include "framework/GdiDraw.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <cstdlib>
+
+namespace Gdi {
+
+void FillRect(QPainter& p, int left, int top, int right, int bottom, const QColor& color)
+{
+    if (right <= left || bottom <= top)
+        return;
+    p.fillRect(QRect(left, top, right - left, bottom - top), color);
+}
+
+QPolygon LinePixels(int x1, int y1, int x2, int y2)
+{
+    QPolygon pts;
+    const int dx = std::abs(x2 - x1), sx = x1 < x2 ? 1 : -1;
+    const int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
+    int err = dx + dy;
+    int x = x1, y = y1;
+    while (x != x2 || y != y2) {
+        pts << QPoint(x, y);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return pts;
+}
+
+void Line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& color)
+{
+    const QPolygon pts = LinePixels(x1, y1, x2, y2);
+    if (pts.isEmpty())
+        return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(color, 1));
+    p.drawPoints(pts);
+    p.restore();
+}
+
+void Polyline(QPainter& p, const QPolygon& points, const QColor& color)
+{
+    for (int i = 1; i < points.size(); ++i)
+        Line(p, points[i - 1].x(), points[i - 1].y(), points[i].x(), points[i].y(), color);
+}
+
+void TextOut(QPainter& p, int x, int y, const QString& text, const QColor& color)
+{
+    p.save();
+    p.setPen(color);
+    p.setBackgroundMode(Qt::TransparentMode);
+    const QFontMetrics fm(p.font());
+    p.drawText(x, y + fm.ascent(), text);
+    p.restore();
+}
+
+QFont MakeFont(const QString& family, int height, bool bold, bool italic)
+{
+    QFont f(family);
+    // A negative height is the character height; a positive one the whole cell, of which the
+    // character takes roughly the part above the internal leading.
+    const int px = height < 0 ? -height : (height > 0 ? std::max(1, height * 8 / 9) : 11);
+    f.setPixelSize(px);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+QRegion PolygonRegion(const QPolygon& polygon)
+{
+    return QRegion(polygon, Qt::OddEvenFill);
+}
+
+} // namespace Gdi
