@@ -15,3 +15,15 @@ public:
 private:
     QString FMessage;
 };
+
+// An assignment between incompatible classes.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// A list index out of bounds.
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+};
