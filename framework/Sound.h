@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+
+// Asynchronous playback of a wave file: returns at once, the user interface never waits. A
+// missing file plays the desktop's default alert instead.
+//
+// The player is the first of aplay, paplay and pw-play found on the PATH. The environment
+// variable ZMPING2_SOUND_PLAYER names another command to use instead (tests point it at a
+// script that records each request); it gets the file's path as its last argument.
+void PlaySoundAsync(const QString& path);
+
+// The directory of the running executable, with its trailing separator.
+QString ExecutableDirectory();
