@@ -1,0 +1,43 @@
+#pragma once
+#include "shell/NotifyIcon.h"
+#include "shell/TrayActivation.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+// The desktop's notification area through QSystemTrayIcon. The tray's activations become the
+// mouse messages of the callback table. While the icon is wanted, a tray host that appears (or
+// comes back after a restart of the panel) gets the icon shown again.
+class TQtNotifyIcon : public QObject, public INotifyIcon {
+    Q_OBJECT
+public:
+    explicit TQtNotifyIcon(QObject* Parent = nullptr);
+    ~TQtNotifyIcon() override;
+
+    bool Add(const TNotifyIconData& Data) override;
+    bool Modify(const TNotifyIconData& Data) override;
+    bool Delete(const TNotifyIconData& Data) override;
+    void SetCallback(TCallback Callback) override { FCallback = std::move(Callback); }
+    bool IsAvailable() const override;
+    QPoint CursorPos() const override;
+    void ShowMenu(QMenu* Menu, QPoint Pos) override;
+
+    // Where the host shows the icon, in screen coordinates (empty if unknown).
+    QRect Geometry() const { return FTray.geometry(); }
+
+private:
+    void Apply(const TNotifyIconData& Data);
+    void Activated(QSystemTrayIcon::ActivationReason Reason);
+    void Watch();
+
+    QSystemTrayIcon FTray;
+    TCallback FCallback;
+    std::uint32_t FMessage = 0;
+    bool FWanted = false;
+    bool FWasAvailable = false;
+    QTimer FWatch;
+    QElapsedTimer FClock;
+    TTrayActivationDecoder FDecoder;
+};
