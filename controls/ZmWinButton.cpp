@@ -1,0 +1,510 @@
+#include "controls/ZmWinButton.h"
+
+#include "framework/GdiDraw.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+void FrameRect(QPainter& p, int l, int t, int r, int b, const QColor& c)
+{
+    if (r <= l || b <= t)
+        return;
+    Gdi::FillRect(p, l, t, r, t + 1, c);
+    Gdi::FillRect(p, l, b - 1, r, b, c);
+    Gdi::FillRect(p, l, t, l + 1, b, c);
+    Gdi::FillRect(p, r - 1, t, r, b, c);
+}
+
+// The system's dotted focus rectangle: every other pixel of the ring inverted.
+void DrawFocusRect(QImage& img, int l, int t, int r, int b)
+{
+    if (r - l < 2 || b - t < 2)
+        return;
+    auto flip = [&img](int x, int y) {
+        if ((x + y) % 2 == 0 && img.rect().contains(x, y))
+            img.setPixel(x, y, ~img.pixel(x, y) | 0xFF000000u);
+    };
+    for (int x = l; x < r; ++x) {
+        flip(x, t);
+        flip(x, b - 1);
+    }
+    for (int y = t + 1; y < b - 1; ++y) {
+        flip(l, y);
+        flip(r - 1, y);
+    }
+}
+
+bool ToMouseButton(Qt::MouseButton b, TMouseButton& out)
+{
+    switch (b) {
+    case Qt::LeftButton:
+        out = mbLeft;
+        return true;
+    case Qt::RightButton:
+        out = mbRight;
+        return true;
+    case Qt::MiddleButton:
+        out = mbMiddle;
+        return true;
+    default:
+        return false;
+    }
+}
+
+TShiftState ShiftOf(const QMouseEvent* e)
+{
+    TShiftState s;
+    const Qt::KeyboardModifiers m = e->modifiers();
+    if (m & Qt::ShiftModifier)
+        s |= ssShift;
+    if (m & Qt::AltModifier)
+        s |= ssAlt;
+    if (m & Qt::ControlModifier)
+        s |= ssCtrl;
+    if (e->buttons() & Qt::LeftButton)
+        s |= ssLeft;
+    if (e->buttons() & Qt::RightButton)
+        s |= ssRight;
+    if (e->buttons() & Qt::MiddleButton)
+        s |= ssMiddle;
+    return s;
+}
+
+} // namespace
+
+// What the state machine asks of the widget.
+class TZmWinButton::Host final : public TZmButtonHost {
+public:
+    explicit Host(TZmWinButton& b) : B(b) {}
+    bool Usable() const override { return B.isVisible() && B.isEnabled(); }
+    bool Enabled() const override { return B.isEnabled(); }
+    bool TabStop() const override { return B.FTabStop; }
+    bool ShowCaption() const override { return B.FShowCaption; }
+    bool HasPopupMenu() const override { return !B.FPopupMenu.isNull(); }
+    int Width() const override { return B.width(); }
+    int Height() const override { return B.height(); }
+    void Repaint() override { B.Invalidate(); }
+    void DrawHoverCaption() override
+    {
+        B.FHover = true;
+        B.update();
+    }
+    void TakeFocus() override { B.setFocus(Qt::MouseFocusReason); }
+    void PopupAt(int x, int y) override
+    {
+        if (QMenu* menu = B.FPopupMenu)
+            menu->exec(B.mapToGlobal(QPoint(x, y)));
+    }
+    void DropDownMenu() override
+    {
+        QMenu* menu = B.FPopupMenu;
+        if (!menu)
+            return;
+        if (QWidget* grabber = QWidget::mouseGrabber())
+            grabber->releaseMouse();
+        menu->setProperty("PopupComponent", QVariant::fromValue<QObject*>(&B));
+        menu->exec(B.mapToGlobal(QPoint(1, B.height() + 1)));
+    }
+    void MouseDownEvent(TMouseButton button, TShiftState shift, int x, int y) override
+    {
+        Fire(B.OnMouseDown, &B, button, shift, x, y);
+    }
+    void MouseUpEvent(TMouseButton button, TShiftState shift, int x, int y) override
+    {
+        Fire(B.OnMouseUp, &B, button, shift, x, y);
+    }
+    void ClickEvent() override
+    {
+        if (QWidget* form = B.window(); form && form != &B) {
+            form->setProperty("ModalResult", B.FModalResult);
+            if (auto* dialog = qobject_cast<QDialog*>(form)) {
+                // A non-zero result ends a modal dialog, as setting a form's modal result does.
+                if (B.FModalResult != 0 && dialog->isModal() && dialog->isVisible())
+                    dialog->done(B.FModalResult);
+                else
+                    dialog->setResult(B.FModalResult);
+            }
+        }
+        Fire(B.OnClick, &B);
+    }
+
+private:
+    TZmWinButton& B;
+};
+
+TZmWinButton::TZmWinButton(QWidget* parent)
+    : QWidget(parent), FGrayedFont(Gdi::MakeFont("Arial", -13, true)),
+      FHost(std::make_unique<Host>(*this)), FState(*FHost)
+{
+    QWidget::setFont(Gdi::MakeFont("Arial", -13, true));
+    resize(100, 30);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        // Every change of focus within the button's window is a notice to it.
+        const QWidget* w = window();
+        if ((old && old->window() == w) || (now && now->window() == w))
+            FState.FocusChanged(hasFocus());
+    });
+}
+
+TZmWinButton::~TZmWinButton()
+{
+    if (FImagesChanged)
+        disconnect(FImagesChanged);
+}
+
+void TZmWinButton::Invalidate()
+{
+    FHover = false;
+    update();
+}
+
+void TZmWinButton::SetColor(TColor c)
+{
+    FColor = c;
+    Invalidate();
+}
+
+void TZmWinButton::SetRaiseCol(TColor c)
+{
+    FRaiseCol = c;
+    Invalidate();
+}
+
+void TZmWinButton::SetOverCol(TColor c)
+{
+    FOverCol = c;
+}
+
+void TZmWinButton::SetGlpyh(const QImage& picture)
+{
+    FGlpyh = picture.copy();
+    Invalidate();
+}
+
+void TZmWinButton::SetGlphyAlign(TPicPos align)
+{
+    if (align == FGlphyAlign)
+        return;
+    FGlphyAlign = align;
+    Invalidate();
+}
+
+void TZmWinButton::SetImages(TImageList* images)
+{
+    if (FImagesChanged)
+        disconnect(FImagesChanged);
+    FImagesChanged = {};
+    FImages = images;
+    if (images)
+        FImagesChanged = connect(images, &TImageList::Changed, this, [this] { Invalidate(); });
+    Invalidate();
+}
+
+void TZmWinButton::SetImageIndex(int index)
+{
+    if (index == FImageIndex)
+        return;
+    FImageIndex = index;
+    Invalidate();
+}
+
+void TZmWinButton::SetPopupMenu(QMenu* menu)
+{
+    FPopupMenu = menu;
+}
+
+void TZmWinButton::SetCaption(const QString& caption)
+{
+    FCaption = caption;
+    Invalidate();
+}
+
+void TZmWinButton::SetFont(const QFont& font)
+{
+    QWidget::setFont(font);
+    Invalidate();
+}
+
+void TZmWinButton::SetFontColor(TColor c)
+{
+    FFontColor = c;
+    Invalidate();
+}
+
+void TZmWinButton::SetGrayedFont(const QFont& font)
+{
+    FGrayedFont = font;
+    Invalidate();
+}
+
+void TZmWinButton::SetGrayedFontColor(TColor c)
+{
+    FGrayedFontColor = c;
+    Invalidate();
+}
+
+void TZmWinButton::SetTabStop(bool tabStop)
+{
+    FTabStop = tabStop;
+    // The button takes the focus by Tab or by its own press, never by Qt's click focus.
+    setFocusPolicy(tabStop ? Qt::TabFocus : Qt::NoFocus);
+    Invalidate();
+}
+
+void TZmWinButton::SetShowCaption(bool show)
+{
+    if (show == FShowCaption)
+        return;
+    FShowCaption = show;
+    Invalidate();
+}
+
+QString TZmWinButton::GetTanim() const
+{
+    return QStringLiteral("TZmWinButton s1.04\nZEMBRA Yazılım\n2004");
+}
+
+void TZmWinButton::Click()
+{
+    FState.Click();
+}
+
+// ---- drawing -------------------------------------------------------------------------------
+
+bool TZmWinButton::HasPicture() const
+{
+    return !FGlpyh.isNull() || (FImages && FImageIndex != -1);
+}
+
+void TZmWinButton::PrepareWorkImage() const
+{
+    if (!FGlpyh.isNull())
+        FWorkImage = FGlpyh.convertToFormat(QImage::Format_RGB32);
+    else if (FImages)
+        FWorkImage = FImages->Image(FImageIndex);
+    else
+        FWorkImage = QImage();
+    if (FWorkImage.isNull())
+        return;
+    // The bottom-left pixel names the transparent colour, which takes the face colour.
+    const QRgb key = FWorkImage.pixel(0, FWorkImage.height() - 1);
+    const QRgb face = ToQColor(FColor).rgb();
+    for (int y = 0; y < FWorkImage.height(); ++y)
+        for (int x = 0; x < FWorkImage.width(); ++x)
+            if (FWorkImage.pixel(x, y) == key)
+                FWorkImage.setPixel(x, y, face);
+}
+
+ZmButton::TContentPlacement TZmWinButton::Place(int offset) const
+{
+    const QFontMetrics fm(font());
+    ZmButton::TContentInput in;
+    in.W = width();
+    in.H = height();
+    in.GW = FWorkImage.width();
+    in.GH = FWorkImage.height();
+    in.tw = fm.horizontalAdvance(FCaption);
+    in.th = fm.height();
+    in.HasPicture = HasPicture();
+    in.ShowCaption = FShowCaption;
+    in.CaptionEmpty = FCaption.isEmpty();
+    in.Align = FGlphyAlign;
+    in.Offset = offset;
+    return ZmButton::PlaceContent(in);
+}
+
+void TZmWinButton::DrawCaptionAt(QImage& img, QPoint at, TColor color) const
+{
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setFont(font());
+    const QFontMetrics fm(font());
+    const int tw = fm.horizontalAdvance(FCaption), th = fm.height();
+    Gdi::FillRect(p, at.x(), at.y(), at.x() + tw, at.y() + th, ToQColor(FColor));
+    Gdi::TextOut(p, at.x(), at.y(), FCaption, ToQColor(color));
+}
+
+void TZmWinButton::DrawContent(QImage& img, int offset, TColor captionColor) const
+{
+    PrepareWorkImage();
+    const TColor c = isEnabled() ? captionColor : FGrayedFontColor;
+    const ZmButton::TContentPlacement at = Place(offset);
+    if (at.DrawCaption)
+        DrawCaptionAt(img, at.Caption, c);
+    if (!at.DrawPicture)
+        return;
+    QPainter p(&img);
+    if (!FGlpyh.isNull())
+        p.drawImage(at.Picture, FWorkImage);
+    else if (FImages && isEnabled())
+        FImages->Draw(p, at.Picture.x(), at.Picture.y(), FImageIndex);
+    else if (FImages)
+        FImages->DrawEmbossed(p, at.Picture.x(), at.Picture.y(), FImageIndex);
+}
+
+QImage TZmWinButton::Render() const
+{
+    const int W = width(), H = height();
+    QImage img(W, H, QImage::Format_RGB32);
+    const QColor face = ToQColor(FColor), black(Qt::black);
+    img.fill(face);
+    {
+        QPainter p(&img);
+        Gdi::FillRect(p, 1, 1, W - 1, H - 1, face);
+        if (!Down()) {
+            FrameRect(p, 0, 0, W, H, black);
+            FrameRect(p, 0, 0, W - 1, H - 1, black);
+        }
+    }
+    if (!Down()) {
+        DrawContent(img, 0, FFontColor);
+        QPainter p(&img);
+        Gdi::FillRect(p, 0, 0, 2, H - 1, ToQColor(FRaiseCol));
+        Gdi::FillRect(p, 0, 0, W - 1, 2, ToQColor(FRaiseCol));
+    } else {
+        DrawContent(img, 2, FOverCol);
+        QPainter p(&img);
+        FrameRect(p, 0, 0, W, H, black);
+    }
+    if (HasFocus() && FTabStop) {
+        {
+            QPainter p(&img);
+            FrameRect(p, 0, 0, W, H, black);
+        }
+        DrawFocusRect(img, 3, 3, W - 3, H - 3);
+        if (!Down() && FShowCaption)
+            DrawCaptionAt(img, Place(0).Caption, FOverCol);
+    }
+    // The hover caption lasts until the next repaint the button asks for.
+    if (FHover && FShowCaption)
+        DrawCaptionAt(img, Place(0).Caption, FOverCol);
+    return img;
+}
+
+void TZmWinButton::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawImage(0, 0, Render());
+}
+
+// ---- input ---------------------------------------------------------------------------------
+
+void TZmWinButton::PressFromMouse(QMouseEvent* e, bool dbl)
+{
+    TMouseButton button;
+    if (!ToMouseButton(e->button(), button))
+        return;
+    TShiftState shift = ShiftOf(e);
+    if (dbl)
+        shift |= ssDouble;
+    FMouseInside = rect().contains(e->position().toPoint());
+    const QPoint pos = e->position().toPoint();
+    FState.MouseDown(button, shift, pos.x(), pos.y());
+}
+
+void TZmWinButton::mousePressEvent(QMouseEvent* e)
+{
+    PressFromMouse(e, false);
+}
+
+void TZmWinButton::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    // A double click is one more press.
+    PressFromMouse(e, true);
+}
+
+void TZmWinButton::mouseReleaseEvent(QMouseEvent* e)
+{
+    TMouseButton button;
+    if (!ToMouseButton(e->button(), button))
+        return;
+    const QPoint pos = e->position().toPoint();
+    FState.MouseUp(button, ShiftOf(e), pos.x(), pos.y());
+}
+
+void TZmWinButton::mouseMoveEvent(QMouseEvent* e)
+{
+    // While a mouse button is held the window system holds back enter and leave notices, so the
+    // moves tell when the pointer crosses the edge.
+    const QPoint pos = e->position().toPoint();
+    if (e->buttons() != Qt::NoButton)
+        SetMouseInside(rect().contains(pos));
+    Fire(OnMouseMove, this, ShiftOf(e), pos.x(), pos.y());
+}
+
+void TZmWinButton::SetMouseInside(bool inside)
+{
+    if (inside == FMouseInside)
+        return;
+    FMouseInside = inside;
+    if (inside)
+        FState.MouseEnter();
+    else
+        FState.MouseLeave();
+}
+
+void TZmWinButton::enterEvent(QEnterEvent*)
+{
+    SetMouseInside(true);
+}
+
+void TZmWinButton::leaveEvent(QEvent*)
+{
+    SetMouseInside(false);
+}
+
+void TZmWinButton::keyPressEvent(QKeyEvent* e)
+{
+    const bool space = e->key() == Qt::Key_Space;
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    FState.KeyDown(space);
+    if (enter)
+        FState.KeyPress(13);
+    if (!space && !enter)
+        QWidget::keyPressEvent(e);
+}
+
+void TZmWinButton::keyReleaseEvent(QKeyEvent* e)
+{
+    if (e->isAutoRepeat())
+        return;
+    FState.KeyUp(e->key() == Qt::Key_Space);
+}
+
+void TZmWinButton::focusInEvent(QFocusEvent* e)
+{
+    QWidget::focusInEvent(e);
+    FState.FocusChanged(true);
+}
+
+void TZmWinButton::focusOutEvent(QFocusEvent* e)
+{
+    QWidget::focusOutEvent(e);
+    FState.FocusChanged(false);
+}
+
+void TZmWinButton::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::EnabledChange || e->type() == QEvent::FontChange)
+        Invalidate();
+    QWidget::changeEvent(e);
+}
+
+bool TZmWinButton::event(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip && !FShowHint) {
+        e->ignore();
+        return true;
+    }
+    return QWidget::event(e);
+}
