@@ -1,6 +1,8 @@
 #include "controls/PeakScale.h"
 
 #include <QLocale>
+#include <algorithm>
+#include <climits>
 
 TPeakScale ComputeScale(std::int64_t peak)
 {
@@ -45,7 +47,8 @@ std::int64_t RoundHalfEven(std::int64_t numerator, std::int64_t denominator)
 
 int ScaleHeight(std::int64_t v, int plotHeight, std::int64_t full)
 {
-    return int(RoundHalfEven(v * plotHeight, full));
+    // Saturates rather than wraps, so a far-off value stays on its side of the baseline.
+    return int(std::clamp<std::int64_t>(RoundHalfEven(v * plotHeight, full), INT_MIN, INT_MAX));
 }
 
 QString FormatThousands(std::int64_t v, const QString& separator)

@@ -18,7 +18,7 @@ TPeakScale ComputeScale(std::int64_t peak);
 std::int64_t RoundHalfEven(std::int64_t numerator, std::int64_t denominator);
 
 // Pixels above the baseline at which value v is drawn on a scale whose full value `full`
-// (> 0) spans `plotHeight` pixels.
+// (> 0) spans `plotHeight` pixels; |v * plotHeight| must fit in 63 bits.
 int ScaleHeight(std::int64_t v, int plotHeight, std::int64_t full);
 
 // Decimal text of v with `separator` before every group of three digits from the right.

@@ -294,3 +294,57 @@ TEST(PeakMeterPaint, LabelColumnAxisAndLabelsAsTheProgramShowsThem)
     }
     QLocale::setDefault(saved);
 }
+
+TEST(PeakMeterPaint, AbsurdSizesMarginsAndValuesStillCoverTheControl)
+{
+    struct Case {
+        const char* what;
+        int w, h;
+        TPeakMeter::TBorderStyle border;
+        int marginTop, marginBottom, marginLeft, marginRight;
+        std::vector<int> values;
+    };
+    for (const Case& c : {
+             Case{"one pixel", 1, 1, TPeakMeter::bsNone, 10, 10, 10, 10, {5, 3}},
+             Case{"frame only fits", 3, 3, TPeakMeter::bsSingle, 10, 10, 10, 10, {5}},
+             Case{"huge margins",
+                  120,
+                  80,
+                  TPeakMeter::bsNone,
+                  INT_MAX,
+                  INT_MAX,
+                  INT_MIN,
+                  INT_MIN,
+                  {5, 3}},
+             Case{"negative margins", 120, 80, TPeakMeter::bsNone, -500, -500, -500, -500, {5, 3}},
+             Case{"extreme values",
+                  120,
+                  80,
+                  TPeakMeter::bsNone,
+                  10,
+                  10,
+                  10,
+                  10,
+                  {INT_MAX, INT_MIN, 0, INT_MIN, INT_MAX}},
+         }) {
+        for (const auto style : {TPeakMeter::pmBar, TPeakMeter::pmHistoryPoint}) {
+            for (const bool labels : {true, false}) {
+                TPeakMeter meter;
+                meter.resize(c.w, c.h);
+                meter.SetBorderStyle(c.border);
+                meter.SetStyle(style);
+                meter.SetShowValues(labels);
+                meter.SetMarginTop(c.marginTop);
+                meter.SetMarginBottom(c.marginBottom);
+                meter.SetMarginLeft(c.marginLeft);
+                meter.SetMarginRight(c.marginRight);
+                meter.SetValue(1);
+                Shot(meter); // sizes the history
+                for (const int v : c.values)
+                    meter.SetValue(v);
+                const QImage img = Shot(meter);
+                EXPECT_EQ(CountOf(img, kUntouched), 0) << c.what << " style " << style;
+            }
+        }
+    }
+}
