@@ -8,8 +8,9 @@ class QMouseEvent;
 
 // A control without behaviour of its own that paints inside its bounds and reports the mouse
 // through the usual events: OnMouseDown, OnMouseMove and OnMouseUp with the position in the
-// control's own coordinates, OnClick for a left press released inside the control, and
-// OnDblClick for a left double click (followed by OnMouseDown with ssDouble).
+// control's own coordinates (buttons other than left, right and middle are not reported), OnClick
+// for a left press released inside the control, and OnDblClick for a left double click (followed by
+// OnMouseDown with ssDouble).
 class TBaseGraphicControl : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString About READ About WRITE SetAbout STORED false)
@@ -26,10 +27,6 @@ public:
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
-
-    // The button and the shift state of a Qt mouse event, as the mouse events carry them.
-    static TMouseButton MouseButtonOf(Qt::MouseButton button);
-    static TShiftState ShiftStateOf(const QMouseEvent& event);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,8 +1,11 @@
 #pragma once
 #include <QFlags>
+#include <QtCore/qnamespace.h>
 #include <functional>
+#include <optional>
 #include <utility>
 
+class QMouseEvent;
 class QObject;
 
 // Mouse buttons and shift states carried by the mouse events of the controls.
@@ -19,6 +22,13 @@ enum TShiftFlag {
 };
 Q_DECLARE_FLAGS(TShiftState, TShiftFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TShiftState)
+
+// The button of a Qt mouse event as the mouse events carry it; none for other buttons (back,
+// forward ...), which the controls do not report.
+std::optional<TMouseButton> MouseButtonOf(Qt::MouseButton button);
+// The keys and the buttons held during a Qt mouse event (on a release, without the button that
+// came up).
+TShiftState ShiftStateOf(const QMouseEvent& event);
 
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 using TMouseEvent =
