@@ -3,10 +3,10 @@
 #include "controls/PeakScale.h"
 #include "framework/GdiDraw.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 #include <algorithm>
 #include <cstdint>
+#include <span>
 
 namespace {
 
@@ -171,13 +171,11 @@ void TPeakMeter::DrawFrame(QPainter& canvas, QRect& area) const
     };
     const Ring threeD[] = {{clBtnShadow, clBtnHighlight}, {clBlack, clBtnHighlight}};
     const Ring flat[] = {{clBlack, clBlack}};
-    const Ring* begin = FCtl3D ? std::begin(threeD) : std::begin(flat);
-    const Ring* end = FCtl3D ? std::end(threeD) : std::end(flat);
-    for (const Ring* ring = begin; ring != end; ++ring) {
+    for (const Ring& ring : FCtl3D ? std::span<const Ring>(threeD) : std::span<const Ring>(flat)) {
         // Exclusive right and bottom edges, as a filled rectangle has them.
         const int l = area.left(), t = area.top();
         const int r = l + area.width(), b = t + area.height();
-        const QColor first = ToQColor(ring->topLeft), second = ToQColor(ring->bottomRight);
+        const QColor first = ToQColor(ring.topLeft), second = ToQColor(ring.bottomRight);
         Gdi::Line(canvas, l, t, r - 1, t, first);
         Gdi::Line(canvas, l, t, l, b - 1, first);
         Gdi::Line(canvas, r - 1, t, r - 1, b, second);
@@ -191,7 +189,8 @@ void TPeakMeter::DrawPlot(QPainter& p, int W, int H)
     const TPeakScale scale = ComputeScale(FPeak);
     p.fillRect(0, 0, W, H, ToQColor(FBackgroundColor));
 
-    const QFontMetrics fm(font());
+    // Measured on the image the labels are drawn on.
+    const QFontMetrics fm = p.fontMetrics();
     const QColor textColor = ToQColor(FFontColor);
     const int LC =
         FShowValues ? fm.horizontalAdvance(FormatThousands(scale.Count * scale.Step)) + 10 : 0;
