@@ -107,6 +107,20 @@ int main(int argc, char** argv)
         ok &= Save(bar.parent, dir, "peakmeter_bar_timeout.png");
     }
     {
+        // A reply lost just now: the newest value is the time-out, in both styles.
+        for (const auto style : {TPeakMeter::pmHistoryPoint, TPeakMeter::pmBar}) {
+            Window w(style);
+            w.parent.grab();
+            for (const int rtt : {12, 35, 20, 150, 80, 22, 18, 35, 40, 25})
+                for (int i = 0; i < 12; ++i)
+                    w.meter->SetValue(rtt + i % 4);
+            w.meter->SetValue(1000);
+            ok &= Save(w.parent, dir,
+                       style == TPeakMeter::pmBar ? "peakmeter_bar_lost_now.png"
+                                                  : "peakmeter_history_lost_now.png");
+        }
+    }
+    {
         // Without labels the peak is a line across (history) or a small triangle (bar).
         for (const auto style : {TPeakMeter::pmHistoryPoint, TPeakMeter::pmBar}) {
             Window w(style);
