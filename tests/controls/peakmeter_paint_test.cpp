@@ -58,6 +58,17 @@ std::set<int> ColumnsWith(const QImage& img, const QColor& c)
     return columns;
 }
 
+struct Point {
+    int x, y;
+    QColor color;
+};
+
+void ExpectPixels(const QImage& img, const std::vector<Point>& points)
+{
+    for (const Point& p : points)
+        EXPECT_EQ(img.pixelColor(p.x, p.y), p.color) << "at " << p.x << "," << p.y;
+}
+
 // 100 x 87 without labels: plot height 67, baseline at 77; peak 10 gives step 2, full scale 12,
 // grid rows every round(2 * 67 / 12) = 11 pixels, the peak at 77 - round(10 * 67 / 12) = 21.
 constexpr int kW = 100, kH = 87, kBaseline = 77, kPeakRow = 21;
@@ -83,10 +94,6 @@ QT_END_NAMESPACE
 TEST(PeakMeterPaint, NeverGivenAValueItDrawsOnlyItsFrame)
 {
     const QColor shadow(128, 128, 128), highlight(255, 255, 255);
-    struct Point {
-        int x, y;
-        QColor color;
-    };
     struct Case {
         TPeakMeter::TBorderStyle border;
         bool ctl3D;
@@ -129,8 +136,7 @@ TEST(PeakMeterPaint, NeverGivenAValueItDrawsOnlyItsFrame)
         meter.SetValue(-4);
         const QImage img = Shot(meter);
         EXPECT_EQ(img.width() * img.height() - CountOf(img, kUntouched), c.framePixels);
-        for (const Point& p : c.points)
-            EXPECT_EQ(img.pixelColor(p.x, p.y), p.color) << p.x << "," << p.y;
+        ExpectPixels(img, c.points);
     }
 }
 
@@ -175,16 +181,12 @@ TEST(PeakMeterPaint, BarStandsOnTheBaselineInsideTheMargins)
     meter.SetValue(5); // round(5 * 67 / 12) = 28 pixels high
     const QImage img = Shot(meter);
     const int top = kBaseline - 28;
-    struct Point {
-        int x, y;
-        QColor color;
-    };
-    for (const Point& p : {
-             Point{10, top, kLime}, Point{89, kBaseline - 1, kLime}, Point{50, 55, kLime},
-             Point{9, 60, kBlack}, Point{90, 60, kBlack}, Point{50, top - 1, kBlack},
-             Point{50, kBaseline, kSilver}, Point{5, 55, kSilver}, // grid left of the bar
-         })
-        EXPECT_EQ(img.pixelColor(p.x, p.y), p.color) << p.x << "," << p.y;
+    ExpectPixels(img,
+                 {
+                     Point{10, top, kLime}, Point{89, kBaseline - 1, kLime}, Point{50, 55, kLime},
+                     Point{9, 60, kBlack}, Point{90, 60, kBlack}, Point{50, top - 1, kBlack},
+                     Point{50, kBaseline, kSilver}, Point{5, 55, kSilver}, // grid left of the bar
+                 });
     EXPECT_EQ(CountOf(img, kLime), 80 * 28);
 }
 
@@ -200,17 +202,11 @@ TEST(PeakMeterPaint, HistoryLineRunsThroughItsColumnsToTheCurrentValue)
     const int row4 = kBaseline - 22, row8 = kBaseline - 45;
     const QImage img = Shot(meter);
     EXPECT_EQ(ColumnsWith(img, kLime), (std::set<int>{95, 96, 97, 98, 99}));
-    struct Point {
-        int x, y;
-        QColor color;
-    };
-    for (const Point& p :
-         {Point{95, kPeakRow, kRed}, // the peak line is drawn over the line
-          Point{95, kPeakRow + 1, kLime}, Point{96, row4, kLime}, Point{97, row4, kLime},
-          Point{98, row4, kLime}, Point{99, row8 + 1, kLime},
-          Point{99, row8, kBlack}, // the line ends short of the current value
-          Point{99, row4 - 1, kBlack}})
-        EXPECT_EQ(img.pixelColor(p.x, p.y), p.color) << p.x << "," << p.y;
+    ExpectPixels(img, {Point{95, kPeakRow, kRed}, // the peak line is drawn over the line
+                       Point{95, kPeakRow + 1, kLime}, Point{96, row4, kLime},
+                       Point{97, row4, kLime}, Point{98, row4, kLime}, Point{99, row8 + 1, kLime},
+                       Point{99, row8, kBlack}, // the line ends short of the current value
+                       Point{99, row4 - 1, kBlack}});
 }
 
 TEST(PeakMeterPaint, HistoryFollowsTheWidth)
