@@ -51,7 +51,7 @@ public:
     int GetMinMaxInfo(int index) const { return FValues[index]; }
     void SetMinMaxInfo(int index, int value);
     void Assign(const TWinMinMaxInfo& other);
-    // Any of the eight is not 0.
+    // All eight are 0 (MinMaxInfo counts as set otherwise).
     bool DefaultMinMaxInfo() const;
 
     int MaxPosLeft() const { return FValues[0]; }
@@ -235,13 +235,18 @@ protected:
     virtual void SaveContents();
     virtual void LoadContents();
     bool eventFilter(QObject* watched, QEvent* event) override;
-    bool IsLoading() const { return !FLoaded; }
+    // Puts the form's handlers back and detaches from it (the destructors call it).
+    void Unhook();
+    bool Hooked() const { return FHooked; }
+    bool FRestored = false;
+    bool FDestroyHookRan = false;
 
 private:
     void MinMaxInfoChanged();
     void UpdatePlacement();
     void ApplyWindowHook();
-    void DetachWindowHook();
+    // A text written to a profile file that a reader would lose a pair of quotes from.
+    QString StoreText(const QString& text) const;
 
     QPointer<QWidget> FOwner;
     bool FActive = true;
@@ -255,16 +260,13 @@ private:
     int FVersion = 0;
 
     std::unique_ptr<TCustomIniFile> FStore;
-    bool FStoreReadOnly = false;
-    bool FRestored = false;
     bool FSaved = false;
     bool FDestroying = false;
-    bool FLoaded = false;
     bool FHooked = false;
-    bool FDestroyHookRan = false;
     bool FDefaultMaximize = true;
     bool FHookAttached = false;
     QSize FSavedMinSize, FSavedMaxSize;
+    QMetaObject::Connection FQuitConnection;
     QPoint FMinPos{-1, -1};
     QPoint FMaxPos{-1, -1};
 };
@@ -301,8 +303,8 @@ protected:
     void LoadContents() override;
 
 private:
-    void ResolveStoredProps();
-    void ComponentDestroyed(QObject* obj);
+    // Attaches components to the lines; dropUnresolved deletes lines that name none.
+    void ResolveStoredProps(bool dropUnresolved);
     TStoredPropLines FLines;
     TStoredValues* FStoredValues;
     bool FInDestructor = false;
