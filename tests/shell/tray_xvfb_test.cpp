@@ -105,6 +105,12 @@ TEST(TrayOnXvfb, IconAppearsInTheTrayAndADoubleClickReachesOnDblClick)
     env.insert("ZM_TRAY_CHILD", "1");
     env.remove("DBUS_SESSION_BUS_ADDRESS"); // the XEmbed tray of trayer, not a desktop's
     env.remove("WAYLAND_DISPLAY");
+    // libxkbcommon-x11 reads past a string's end in strndup, which strict string checks take
+    // for an overflow when Qt connects to the X server.
+    if (env.contains("ASAN_OPTIONS"))
+        env.insert(
+            "ASAN_OPTIONS",
+            env.value("ASAN_OPTIONS").replace("strict_string_checks=1", "strict_string_checks=0"));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=TrayChild.*"});
