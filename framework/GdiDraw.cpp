@@ -35,6 +35,22 @@ QPolygon LinePixels(int x1, int y1, int x2, int y2)
     return pts;
 }
 
+namespace {
+
+// Sets exactly the given pixels.
+void DrawPixels(QPainter& p, const QPolygon& pixels, const QColor& color)
+{
+    if (pixels.isEmpty())
+        return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(color, 1));
+    p.drawPoints(pixels);
+    p.restore();
+}
+
+} // namespace
+
 void Line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& color)
 {
     // Straight rows and columns (grids, frames) as one filled span: the same pixels, far fewer
@@ -47,14 +63,7 @@ void Line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& color)
         p.fillRect(QRect(x1, y1 < y2 ? y1 : y2 + 1, 1, std::abs(y2 - y1)), color);
         return;
     }
-    const QPolygon pts = LinePixels(x1, y1, x2, y2);
-    if (pts.isEmpty())
-        return;
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(color, 1));
-    p.drawPoints(pts);
-    p.restore();
+    DrawPixels(p, LinePixels(x1, y1, x2, y2), color);
 }
 
 void Polyline(QPainter& p, const QPolygon& points, const QColor& color)
@@ -64,13 +73,7 @@ void Polyline(QPainter& p, const QPolygon& points, const QColor& color)
     QPolygon pixels;
     for (int i = 1; i < points.size(); ++i)
         pixels += LinePixels(points[i - 1].x(), points[i - 1].y(), points[i].x(), points[i].y());
-    if (pixels.isEmpty())
-        return;
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QPen(color, 1));
-    p.drawPoints(pixels);
-    p.restore();
+    DrawPixels(p, pixels, color);
 }
 
 void TextOut(QPainter& p, int x, int y, const QString& text, const QColor& color)
