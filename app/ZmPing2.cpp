@@ -1,12 +1,45 @@
+// The program entry: one copy per user, the main window, then the settings window, then the
+// message loop, which shows the main window.
+#include "app/AnaForm.h"
+#include "app/AyarU.h"
+#include "app/SingleInstance.h"
+#include "framework/MessageBox.h"
+
 #include <QApplication>
-#include <QLabel>
+#include <memory>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QLabel window(QStringLiteral("ZEMBRA Ping s2.04f"));
-    window.setWindowTitle(QStringLiteral("ZEMBRA Ping s2.04f"));
-    window.resize(406, 250);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationName(QStringLiteral("ZmPing2"));
+    // Only the quit command ends the program; hidden windows do not.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const QString key = qEnvironmentVariableIsSet("ZMPING2_INSTANCE_KEY")
+                            ? qEnvironmentVariable("ZMPING2_INSTANCE_KEY")
+                            : TSingleInstance::DefaultKey();
+    TSingleInstance instance(key);
+    if (instance.AnotherIsRunning())
+        return 0;
+    instance.Listen();
+
+    std::unique_ptr<TAnaF> anaF;
+    std::unique_ptr<TAyarF> ayarF;
+    try {
+        anaF = std::make_unique<TAnaF>();
+        ayarF = std::make_unique<TAyarF>(anaF.get());
+    } catch (const std::exception& e) {
+        // Without an ICMP engine the program cannot do its job.
+        ShowException(e);
+        return 1;
+    }
+    anaF->SetAyarF(ayarF.get());
+    instance.OnActivate = [w = anaF.get()] { w->BringForward(); };
+    anaF->show();
+    const int rc = app.exec();
+    // The settings window goes first: its storage saves, and its ping component cancels an
+    // outstanding lookup, while the main window still exists.
+    ayarF.reset();
+    anaF.reset();
+    return rc;
 }
