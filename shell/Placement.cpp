@@ -740,9 +740,10 @@ TFormStorage::TFormStorage(QWidget* owner)
 
 TFormStorage::~TFormStorage()
 {
+    // The form may be deleting its children right now: its child list must not be searched.
+    FInDestructor = true;
     if (!FDestroyHookRan && Hooked() && Form())
         FormDestroyHook();
-    FInDestructor = true;
     Unhook();
 }
 
@@ -764,6 +765,8 @@ void TFormStorage::SetStoredProps(const QStringList& lines)
 
 void TFormStorage::ResolveStoredProps(bool dropUnresolved)
 {
+    if (FInDestructor)
+        return;
     for (qsizetype i = FLines.size() - 1; i >= 0; --i) {
         TStoredPropLine& line = FLines[i];
         if (line.Component)
@@ -776,10 +779,10 @@ void TFormStorage::ResolveStoredProps(bool dropUnresolved)
         if (found) {
             line.Component = found;
             // A destroyed component takes its lines with it.
-            connect(found, &QObject::destroyed, this, [this] {
-                if (FInDestructor)
-                    return;
-                FLines.removeIf([](const TStoredPropLine& l) { return !l.Component; });
+            connect(found, &QObject::destroyed, this, [this](QObject* gone) {
+                FLines.removeIf([gone](const TStoredPropLine& l) {
+                    return !l.Component || l.Component.data() == gone;
+                });
             });
         } else if (!split || dropUnresolved) {
             FLines.removeAt(i);
