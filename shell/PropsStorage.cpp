@@ -343,7 +343,7 @@ void TPropsStorage::SetPropText(const QMetaProperty& prop, const QString& text)
         break;
     }
     case TPropKind::Float: {
-        const QLocale locale = QLocale::system();
+        const QLocale locale; // the default locale, which follows the system's
         QString s = text;
         s.replace(QLatin1Char('.'), locale.decimalPoint());
         bool ok = false;
@@ -571,7 +571,9 @@ void TPropsStorage::LoadProperty(const QMetaProperty& prop)
             return;
         const QString def = GetPropText(prop);
         QString text;
-        if (!def.isEmpty() || IsStringKind(kind))
+        // An unassigned variant is read too: otherwise a value stored from it could never be
+        // loaded back into a fresh object (a collection item, say).
+        if (!def.isEmpty() || IsStringKind(kind) || kind == TPropKind::Variant)
             text = TrimText(ReadValue(ValueName(QString::fromLatin1(prop.name())), def));
         SetPropText(prop, text);
     } catch (...) {
