@@ -3,6 +3,7 @@
 #include "framework/GdiDraw.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -99,7 +100,7 @@ public:
     void PopupAt(int x, int y) override
     {
         if (QMenu* menu = B.FPopupMenu)
-            menu->exec(B.mapToGlobal(QPoint(x, y)));
+            B.ExecMenu(menu, QPoint(x, y));
     }
     void DropDownMenu() override
     {
@@ -109,7 +110,7 @@ public:
         if (QWidget* grabber = QWidget::mouseGrabber())
             grabber->releaseMouse();
         menu->setProperty("PopupComponent", QVariant::fromValue<QObject*>(&B));
-        menu->exec(B.mapToGlobal(QPoint(1, B.height() + 1)));
+        B.ExecMenu(menu, QPoint(1, B.height() + 1));
     }
     void MouseDownEvent(TMouseButton button, TShiftState shift, int x, int y) override
     {
@@ -149,7 +150,11 @@ TZmWinButton::TZmWinButton(QWidget* parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        // Every change of focus within the button's window is a notice to it.
+        // Every change of focus within the button's window is a notice to it. A pop-up menu
+        // borrows the focus only for its own time and is no such change.
+        if (FMenuShowing || (old && old->window()->windowType() == Qt::Popup) ||
+            (now && now->window()->windowType() == Qt::Popup))
+            return;
         const QWidget* w = window();
         if ((old && old->window() == w) || (now && now->window() == w))
             FState.FocusChanged(hasFocus());
@@ -160,6 +165,18 @@ TZmWinButton::~TZmWinButton()
 {
     if (FImagesChanged)
         disconnect(FImagesChanged);
+}
+
+void TZmWinButton::ExecMenu(QMenu* menu, QPoint client)
+{
+    // The menu takes the focus while it is open and gives it back when it closes; neither is a
+    // focus change for the button.
+    // The menu also owns the mouse: the pointer crossing the button meanwhile is not a hover,
+    // and must not repeat a held press (which would drop the menu down again).
+    FMenuShowing = true;
+    menu->exec(mapToGlobal(client));
+    FMenuShowing = false;
+    FMouseInside = rect().contains(mapFromGlobal(QCursor::pos()));
 }
 
 void TZmWinButton::Invalidate()
@@ -444,7 +461,7 @@ void TZmWinButton::mouseMoveEvent(QMouseEvent* e)
 
 void TZmWinButton::SetMouseInside(bool inside)
 {
-    if (inside == FMouseInside)
+    if (inside == FMouseInside || FMenuShowing)
         return;
     FMouseInside = inside;
     if (inside)
@@ -484,13 +501,15 @@ void TZmWinButton::keyReleaseEvent(QKeyEvent* e)
 void TZmWinButton::focusInEvent(QFocusEvent* e)
 {
     QWidget::focusInEvent(e);
-    FState.FocusChanged(true);
+    if (e->reason() != Qt::PopupFocusReason && !FMenuShowing)
+        FState.FocusChanged(true);
 }
 
 void TZmWinButton::focusOutEvent(QFocusEvent* e)
 {
     QWidget::focusOutEvent(e);
-    FState.FocusChanged(false);
+    if (e->reason() != Qt::PopupFocusReason && !FMenuShowing)
+        FState.FocusChanged(false);
 }
 
 void TZmWinButton::changeEvent(QEvent* e)

@@ -127,6 +127,7 @@ private:
     void DrawCaptionAt(QImage& img, QPoint at, TColor color) const;
     void PressFromMouse(QMouseEvent* e, bool dbl);
     void SetMouseInside(bool inside);
+    void ExecMenu(QMenu* menu, QPoint client);
 
     TColor FColor = 0x00FF8000;
     TColor FRaiseCol = clWhite;
@@ -149,6 +150,7 @@ private:
     mutable QImage FWorkImage;
     bool FHover = false;
     bool FMouseInside = false;
+    bool FMenuShowing = false;
     std::unique_ptr<Host> FHost;
     TZmButtonState FState;
 };
