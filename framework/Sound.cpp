@@ -28,10 +28,25 @@ QStringList PlayerCommand()
     return found;
 }
 
+std::function<void(const QString&)>& Hook()
+{
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+
 } // namespace
+
+void SetSoundHook(std::function<void(const QString& path)> hook)
+{
+    Hook() = std::move(hook);
+}
 
 void PlaySoundAsync(const QString& path)
 {
+    if (Hook()) {
+        Hook()(path);
+        return;
+    }
     QStringList cmd = PlayerCommand();
     if (!QFileInfo(path).isFile() || cmd.isEmpty()) {
         QApplication::beep();

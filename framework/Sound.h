@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 // Asynchronous playback of a wave file: returns at once, the user interface never waits. A
 // missing file plays the desktop's default alert instead.
@@ -8,6 +9,9 @@
 // variable ZMPING2_SOUND_PLAYER names another command to use instead (tests point it at a
 // script that records each request); it gets the file's path as its last argument.
 void PlaySoundAsync(const QString& path);
+
+// Replaces playback (tests record the requested paths); an empty hook restores it.
+void SetSoundHook(std::function<void(const QString& path)> hook);
 
 // The directory of the running executable, with its trailing separator.
 QString ExecutableDirectory();
