@@ -16,16 +16,21 @@ std::optional<TMouseButton> MouseButtonOf(Qt::MouseButton button)
     }
 }
 
-TShiftState ShiftStateOf(const QMouseEvent& event)
+TShiftState ShiftStateOf(Qt::KeyboardModifiers mods)
 {
     TShiftState s;
-    const Qt::KeyboardModifiers mods = event.modifiers();
     if (mods & Qt::ShiftModifier)
         s |= ssShift;
     if (mods & Qt::AltModifier)
         s |= ssAlt;
     if (mods & Qt::ControlModifier)
         s |= ssCtrl;
+    return s;
+}
+
+TShiftState ShiftStateOf(const QMouseEvent& event)
+{
+    TShiftState s = ShiftStateOf(event.modifiers());
     const Qt::MouseButtons buttons = event.buttons();
     if (buttons & Qt::LeftButton)
         s |= ssLeft;

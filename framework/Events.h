@@ -29,6 +29,8 @@ std::optional<TMouseButton> MouseButtonOf(Qt::MouseButton button);
 // The keys and the buttons held during a Qt mouse event (on a release, without the button that
 // came up).
 TShiftState ShiftStateOf(const QMouseEvent& event);
+// The keys alone (Shift, Alt, Ctrl) of a set of Qt keyboard modifiers.
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers);
 
 using TNotifyEvent = std::function<void(QObject* Sender)>;
 using TMouseEvent =

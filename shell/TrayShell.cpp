@@ -200,15 +200,7 @@ bool TTrayIcon::NotifyAreaAvailable() const
 
 TShiftState TTrayIcon::GetShiftState()
 {
-    const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
-    TShiftState shift;
-    if (mods & Qt::ShiftModifier)
-        shift |= ssShift;
-    if (mods & Qt::ControlModifier)
-        shift |= ssCtrl;
-    if (mods & Qt::AltModifier)
-        shift |= ssAlt;
-    return shift;
+    return ShiftStateOf(QGuiApplication::queryKeyboardModifiers());
 }
 
 void TTrayIcon::HandleCallback(std::uint32_t Message, std::uint32_t MouseMessage)
