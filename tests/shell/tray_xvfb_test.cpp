@@ -150,10 +150,12 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
     EXPECT_FALSE(tray.Added());
 
     // The host comes later and still gets the icon.
+    const QStringList trayerArgs = {
+        "--edge",  "top",      "--align",       "right", "--widthtype",   "pixel",
+        "--width", "120",      "--height",      "40",    "--SetDockType", "false",
+        "--tint",  "0x404040", "--transparent", "true",  "--alpha",       "0"};
     QProcess trayer;
-    trayer.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-                            "120", "--height", "40", "--SetDockType", "false", "--tint", "0x404040",
-                            "--transparent", "true", "--alpha", "0"});
+    trayer.start("trayer", trayerArgs);
     ASSERT_TRUE(trayer.waitForStarted(5000));
     QTRY_VERIFY_WITH_TIMEOUT(NotificationAreaAvailable(), 10000);
     // The tray embeds the icon widget.
@@ -186,6 +188,14 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
     QTest::qWait(500);
     EXPECT_EQ(doubles, 1) << "exactly one double click";
     EXPECT_EQ(clicks, 1) << "a double click gives one click too";
+
+    // The panel restarts: the icon comes back to the new tray by itself.
+    trayer.terminate();
+    ASSERT_TRUE(trayer.waitForFinished(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(FindColor(qRgb(255, 0, 0)).Count == 0, 10000);
+    trayer.start("trayer", trayerArgs);
+    ASSERT_TRUE(trayer.waitForStarted(5000));
+    EXPECT_GE(WaitForColor(qRgb(255, 0, 0), 50).Count, 50) << "the icon did not come back";
 
     trayer.terminate();
     trayer.waitForFinished(5000);
