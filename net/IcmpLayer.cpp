@@ -1,0 +1,538 @@
+#include "net/IcmpLayer.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <linux/errqueue.h>
+#include <linux/icmp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+
+IcmpLayer::~IcmpLayer() = default;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint8_t kEchoReply = 0;
+constexpr std::uint8_t kEchoRequest = 8;
+constexpr std::size_t kIcmpHeader = 8;
+constexpr std::size_t kMaxIpHeader = 60;
+constexpr std::size_t kMaxErrorMessage = 576; // the most an ICMP error message carries
+
+std::uint16_t Get16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+
+std::uint32_t Get32Raw(const std::uint8_t* p) // network byte order kept
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+bool IsIcmpError(std::uint8_t type)
+{
+    return type == ICMP_DEST_UNREACH || type == ICMP_SOURCE_QUENCH || type == ICMP_TIME_EXCEEDED ||
+           type == ICMP_PARAMETERPROB;
+}
+
+// errno values that report an ICMP error message pending on a socket (sk_err), not a local fault.
+bool IsSoftError(int e)
+{
+    switch (e) {
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENOPROTOOPT:
+    case ECONNREFUSED:
+    case EMSGSIZE:
+    case EOPNOTSUPP:
+    case EHOSTDOWN:
+    case ENONET:
+    case EPROTO:
+    case EREMOTEIO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int SendErrorStatus(int e)
+{
+    switch (e) {
+    case ENETUNREACH:
+        return IcmpStatus::DestNetUnreachable;
+    case EHOSTUNREACH:
+    case EHOSTDOWN:
+        return IcmpStatus::DestHostUnreachable;
+    case EMSGSIZE:
+        return IcmpStatus::PacketTooBig;
+    case ENOBUFS:
+    case ENOMEM:
+    case EAGAIN:
+        return IcmpStatus::NoResources;
+    case EACCES: // e.g. a broadcast address
+    case EINVAL:
+    case EADDRNOTAVAIL:
+    case EDESTADDRREQ:
+        return IcmpStatus::BadDestination;
+    default:
+        return IcmpStatus::GeneralFailure;
+    }
+}
+
+timespec ToTimespec(Clock::duration d)
+{
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(ns / 1000000000);
+    ts.tv_nsec = static_cast<long>(ns % 1000000000);
+    return ts;
+}
+
+std::atomic<unsigned> gInstances{0};
+
+class LinuxIcmpLayer final : public IcmpLayer {
+public:
+    LinuxIcmpLayer(int fd, IcmpSocketKind kind) : FFd(fd), FKind(kind)
+    {
+        // A raw socket sees every echo reply on the machine; its identifier tells ours apart.
+        // (The kernel picks the identifier of a datagram socket itself.)
+        FId = static_cast<std::uint16_t>(static_cast<unsigned>(::getpid()) * 2654435761u +
+                                         gInstances.fetch_add(1) * 40503u);
+    }
+    ~LinuxIcmpLayer() override { ::close(FFd); }
+
+    IcmpSocketKind Kind() const override { return FKind; }
+
+    IcmpEchoResult Echo(const IcmpEchoParams& p, std::uint8_t* area, std::size_t areaSize) override
+    {
+        IcmpEchoResult r;
+        if (!Configure(p)) {
+            r.Error = IcmpStatus::BadOption;
+            return r;
+        }
+        const std::uint16_t seq = ++FSeq;
+        std::uint8_t hdr[kIcmpHeader] = {kEchoRequest,
+                                         0,
+                                         0,
+                                         0,
+                                         static_cast<std::uint8_t>(FId >> 8),
+                                         static_cast<std::uint8_t>(FId),
+                                         static_cast<std::uint8_t>(seq >> 8),
+                                         static_cast<std::uint8_t>(seq)};
+        if (FKind == IcmpSocketKind::Raw) { // the kernel fills in the checksum of a datagram socket
+            const std::uint16_t sum = IcmpChecksum(hdr, sizeof hdr, p.Data, p.Size);
+            hdr[2] = static_cast<std::uint8_t>(sum >> 8);
+            hdr[3] = static_cast<std::uint8_t>(sum);
+        }
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = p.Address;
+        iovec iov[2] = {{hdr, sizeof hdr}, {const_cast<std::uint8_t*>(p.Data), p.Size}};
+        msghdr msg{};
+        msg.msg_name = &to;
+        msg.msg_namelen = sizeof to;
+        msg.msg_iov = iov;
+        msg.msg_iovlen = p.Size ? 2 : 1;
+
+        Clock::time_point t0;
+        timespec t0Real{};
+        ssize_t sent;
+        bool retried = false;
+        for (;;) {
+            ::clock_gettime(CLOCK_REALTIME, &t0Real);
+            t0 = Clock::now();
+            sent = ::sendmsg(FFd, &msg, 0);
+            if (sent >= 0)
+                break;
+            const int e = errno;
+            if (e == EINTR)
+                continue;
+            // A late ICMP error about an earlier request leaves its errno pending on a datagram
+            // socket, and the next send reports it: read the queue and send once more.
+            if (!retried && FKind == IcmpSocketKind::Datagram && IsSoftError(e)) {
+                retried = true;
+                DrainErrorQueue(area, areaSize);
+                continue;
+            }
+            r.Error = SendErrorStatus(e);
+            return r;
+        }
+
+        bool readErrors = false;
+        for (;;) {
+            if (readErrors) {
+                readErrors = false;
+                if (ReadErrorQueue(p, seq, t0, t0Real, area, areaSize, r))
+                    return r;
+            }
+            sockaddr_in from{};
+            alignas(cmsghdr) char control[128];
+            iovec riov{area, areaSize};
+            msghdr rmsg{};
+            rmsg.msg_name = &from;
+            rmsg.msg_namelen = sizeof from;
+            rmsg.msg_iov = &riov;
+            rmsg.msg_iovlen = 1;
+            rmsg.msg_control = control;
+            rmsg.msg_controllen = sizeof control;
+            const ssize_t n = ::recvmsg(FFd, &rmsg, MSG_DONTWAIT);
+            const Clock::time_point t1 = Clock::now();
+            if (n >= 0) {
+                const bool mine =
+                    FKind == IcmpSocketKind::Datagram
+                        ? MatchDatagram(p, seq, area, static_cast<std::size_t>(n), rmsg, from, r)
+                        : MatchRaw(p, seq, area, static_cast<std::size_t>(n), r);
+                if (mine) {
+                    r.RoundTripNs = RoundTrip(t0, t0Real, t1, rmsg);
+                    if (rmsg.msg_flags & MSG_TRUNC) { // cannot happen with a reply to our request
+                        r = IcmpEchoResult{};
+                        r.Error = IcmpStatus::BufTooSmall;
+                    }
+                    return r;
+                }
+                if (t1 >= p.Deadline) // unrelated traffic never extends the wait
+                    return TimedOut();
+                continue;
+            }
+            const int e = errno;
+            if (e == EINTR)
+                continue;
+            if (e != EAGAIN && e != EWOULDBLOCK) {
+                if (!IsSoftError(e)) {
+                    r.Error = IcmpStatus::GeneralFailure;
+                    return r;
+                }
+                // A pending ICMP error: its details are in the error queue.
+                readErrors = FKind == IcmpSocketKind::Datagram;
+                if (t1 >= p.Deadline && !readErrors)
+                    return TimedOut();
+                continue;
+            }
+            if (t1 >= p.Deadline)
+                return TimedOut();
+            pollfd pfd{FFd, POLLIN, 0};
+            const timespec wait = ToTimespec(p.Deadline - t1);
+            const int ready = ::ppoll(&pfd, 1, &wait, nullptr);
+            if (ready == 0)
+                return TimedOut();
+            if (ready < 0 && errno != EINTR) {
+                r.Error = IcmpStatus::GeneralFailure;
+                return r;
+            }
+            if (ready > 0 && (pfd.revents & POLLERR))
+                readErrors = true; // (a raw socket queues none, but never spin on POLLERR)
+            if (ready > 0 && (pfd.revents & POLLNVAL)) {
+                r.Error = IcmpStatus::GeneralFailure;
+                return r;
+            }
+        }
+    }
+
+private:
+    static IcmpEchoResult TimedOut()
+    {
+        IcmpEchoResult r;
+        r.Error = IcmpStatus::ReqTimedOut;
+        return r;
+    }
+
+    // The round-trip time: from just before the send (t0) to the packet's arrival. The monotonic
+    // clock brackets it: t1 is read just after the packet was taken from the socket. The
+    // kernel's arrival stamp of the packet (SO_TIMESTAMPNS, on the real-time clock) narrows the
+    // end to when the packet reached the socket, leaving out the time the receiving system call
+    // itself takes, as iputils ping does; it is used only when it lies within [t0, t1] measured
+    // on the monotonic clock, so a step of the real-time clock can never distort the result.
+    static std::int64_t RoundTrip(Clock::time_point t0, const timespec& t0Real,
+                                  Clock::time_point t1, msghdr& msg)
+    {
+        const std::int64_t bound =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(t1 - t0).count();
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level != SOL_SOCKET || c->cmsg_type != SO_TIMESTAMPNS ||
+                c->cmsg_len < CMSG_LEN(sizeof(timespec)))
+                continue;
+            timespec arrived;
+            std::memcpy(&arrived, CMSG_DATA(c), sizeof arrived);
+            const std::int64_t ns =
+                (static_cast<std::int64_t>(arrived.tv_sec) - t0Real.tv_sec) * 1000000000 +
+                (arrived.tv_nsec - t0Real.tv_nsec);
+            if (ns >= 0 && ns <= bound)
+                return ns;
+        }
+        return bound;
+    }
+
+    // Applies TTL and don't-fragment, only when they differ from what the socket has.
+    bool Configure(const IcmpEchoParams& p)
+    {
+        if (p.Ttl != FTtl) {
+            const int v = p.Ttl;
+            if (::setsockopt(FFd, IPPROTO_IP, IP_TTL, &v, sizeof v) != 0)
+                return false;
+            FTtl = p.Ttl;
+        }
+        const int pmtu = (p.Flags & 0x02) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
+        if (pmtu != FPmtu) {
+            if (::setsockopt(FFd, IPPROTO_IP, IP_MTU_DISCOVER, &pmtu, sizeof pmtu) != 0)
+                return false;
+            FPmtu = pmtu;
+        }
+        return true;
+    }
+
+    // Datagram socket: the kernel hands over only echo replies carrying this socket's identifier,
+    // without the IP header.
+    static bool MatchDatagram(const IcmpEchoParams& p, std::uint16_t seq, const std::uint8_t* b,
+                              std::size_t n, msghdr& msg, const sockaddr_in& from,
+                              IcmpEchoResult& r)
+    {
+        if (n < kIcmpHeader || b[0] != kEchoReply || Get16(b + 6) != seq ||
+            from.sin_addr.s_addr != p.Address)
+            return false;
+        r.Replies = 1;
+        r.Status = IcmpStatus::Success;
+        r.From = from.sin_addr.s_addr;
+        r.DataSize = static_cast<std::uint16_t>(n - kIcmpHeader);
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level != IPPROTO_IP)
+                continue;
+            if (c->cmsg_type == IP_TTL && c->cmsg_len >= CMSG_LEN(sizeof(int))) {
+                int v;
+                std::memcpy(&v, CMSG_DATA(c), sizeof v);
+                r.Ttl = static_cast<std::uint8_t>(v);
+            } else if (c->cmsg_type == IP_TOS && c->cmsg_len >= CMSG_LEN(1)) {
+                r.Tos = *CMSG_DATA(c);
+            }
+        }
+        return true;
+    }
+
+    // Raw socket: every ICMP packet, IP header first.
+    bool MatchRaw(const IcmpEchoParams& p, std::uint16_t seq, const std::uint8_t* b, std::size_t n,
+                  IcmpEchoResult& r) const
+    {
+        if (n < 20)
+            return false;
+        const std::size_t ihl = (b[0] & 0x0F) * 4u;
+        if (ihl < 20 || n < ihl + kIcmpHeader)
+            return false;
+        const std::uint8_t* icmp = b + ihl;
+        const std::uint32_t source = Get32Raw(b + 12);
+        if (icmp[0] == kEchoReply) {
+            if (Get16(icmp + 4) != FId || Get16(icmp + 6) != seq || source != p.Address)
+                return false;
+            r.DataSize = static_cast<std::uint16_t>(n - ihl - kIcmpHeader);
+            r.Status = IcmpStatus::Success;
+        } else if (IsIcmpError(icmp[0])) {
+            // The message quotes the IP header and the first 8 bytes of the packet it is about.
+            const std::uint8_t* inner = icmp + kIcmpHeader;
+            if (n < ihl + kIcmpHeader + 20)
+                return false;
+            const std::size_t innerIhl = (inner[0] & 0x0F) * 4u;
+            if (innerIhl < 20 || n < ihl + kIcmpHeader + innerIhl + kIcmpHeader)
+                return false;
+            const std::uint8_t* quoted = inner + innerIhl;
+            if (inner[9] != IPPROTO_ICMP || Get32Raw(inner + 16) != p.Address ||
+                quoted[0] != kEchoRequest || Get16(quoted + 4) != FId || Get16(quoted + 6) != seq)
+                return false;
+            r.DataSize = 0;
+            r.Status = static_cast<std::uint32_t>(IcmpStatusOfMessage(icmp[0], icmp[1]));
+        } else {
+            return false;
+        }
+        r.Replies = 1;
+        r.From = source;
+        r.Tos = b[1];
+        r.Ttl = b[8];
+        r.Flags = static_cast<std::uint8_t>(b[6] >> 5);
+        return true;
+    }
+
+    // Datagram socket: reads the error queue until it is empty or holds the error message about
+    // this request (then true, with r filled in).
+    bool ReadErrorQueue(const IcmpEchoParams& p, std::uint16_t seq, Clock::time_point t0,
+                        const timespec& t0Real, std::uint8_t* area, std::size_t areaSize,
+                        IcmpEchoResult& r)
+    {
+        for (;;) {
+            sockaddr_in target{};
+            alignas(cmsghdr) char control[256];
+            iovec iov{area, areaSize};
+            msghdr msg{};
+            msg.msg_name = &target;
+            msg.msg_namelen = sizeof target;
+            msg.msg_iov = &iov;
+            msg.msg_iovlen = 1;
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof control;
+            const ssize_t n = ::recvmsg(FFd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
+            const Clock::time_point t1 = Clock::now();
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return false; // empty
+            }
+            const sock_extended_err* ee = nullptr;
+            for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR &&
+                    c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err)))
+                    ee = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
+            }
+            // The payload is the quoted echo request, ICMP header first; the name its target.
+            if (!ee || ee->ee_origin != SO_EE_ORIGIN_ICMP ||
+                n < static_cast<ssize_t>(kIcmpHeader) || area[0] != kEchoRequest ||
+                Get16(area + 6) != seq || target.sin_addr.s_addr != p.Address)
+                continue;
+            const int status = IcmpStatusOfMessage(ee->ee_type, ee->ee_code);
+            if (status == 0)
+                continue;
+            r.Replies = 1;
+            r.Status = static_cast<std::uint32_t>(status);
+            r.From = p.Address;
+            const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
+            const char* end =
+                reinterpret_cast<const char*>(ee) + sizeof(sock_extended_err) + sizeof(sockaddr_in);
+            if (end <= control + msg.msg_controllen && offender->sin_family == AF_INET)
+                r.From = offender->sin_addr.s_addr;
+            r.DataSize = 0;
+            r.RoundTripNs = RoundTrip(t0, t0Real, t1, msg);
+            return true;
+        }
+    }
+
+    void DrainErrorQueue(std::uint8_t* area, std::size_t areaSize)
+    {
+        for (int i = 0; i < 64; ++i) {
+            iovec iov{area, areaSize};
+            alignas(cmsghdr) char control[256];
+            msghdr msg{};
+            msg.msg_iov = &iov;
+            msg.msg_iovlen = 1;
+            msg.msg_control = control;
+            msg.msg_controllen = sizeof control;
+            if (::recvmsg(FFd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0 && errno != EINTR)
+                return;
+        }
+    }
+
+    int FFd;
+    IcmpSocketKind FKind;
+    std::uint16_t FId = 0;
+    std::uint16_t FSeq = 0;
+    int FTtl = -1;
+    int FPmtu = -1;
+};
+
+int OpenSocket(IcmpSocketKind kind, int* error)
+{
+    const int type = kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW;
+    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+    if (fd < 0) {
+        *error = errno;
+        return -1;
+    }
+    const int on = 1;
+    // The kernel's arrival time of each packet (no extra system call: it comes with the packet).
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    if (kind == IcmpSocketKind::Datagram) {
+        // ICMP error messages about our requests, and the TTL and TOS of each reply.
+        if (::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0) {
+            *error = errno;
+            ::close(fd);
+            return -1;
+        }
+        ::setsockopt(fd, IPPROTO_IP, IP_RECVTTL, &on, sizeof on);
+        ::setsockopt(fd, IPPROTO_IP, IP_RECVTOS, &on, sizeof on);
+    } else {
+        // Keep only echo replies and the error messages out of the socket's queue (not, for
+        // example, our own requests looping back).
+        icmp_filter filter{};
+        filter.data =
+            ~((1u << ICMP_ECHOREPLY) | (1u << ICMP_DEST_UNREACH) | (1u << ICMP_SOURCE_QUENCH) |
+              (1u << ICMP_TIME_EXCEEDED) | (1u << ICMP_PARAMETERPROB));
+        ::setsockopt(fd, SOL_RAW, ICMP_FILTER, &filter, sizeof filter);
+    }
+    return fd;
+}
+
+} // namespace
+
+std::size_t IcmpReceiveAreaSize(std::size_t size)
+{
+    return std::max(kMaxIpHeader + kIcmpHeader + size, kMaxErrorMessage);
+}
+
+std::unique_ptr<IcmpLayer> OpenIcmpLayer(IcmpSocketKind kind, int* error)
+{
+    int err = 0;
+    if (kind != IcmpSocketKind::Raw) {
+        const int fd = OpenSocket(IcmpSocketKind::Datagram, &err);
+        if (fd >= 0)
+            return std::make_unique<LinuxIcmpLayer>(fd, IcmpSocketKind::Datagram);
+    }
+    if (kind != IcmpSocketKind::Datagram) {
+        const int fd = OpenSocket(IcmpSocketKind::Raw, &err);
+        if (fd >= 0)
+            return std::make_unique<LinuxIcmpLayer>(fd, IcmpSocketKind::Raw);
+    }
+    if (error)
+        *error = err;
+    return nullptr;
+}
+
+int IcmpStatusOfMessage(int type, int code)
+{
+    switch (type) {
+    case ICMP_DEST_UNREACH:
+        switch (code) {
+        case ICMP_NET_UNREACH:
+        case ICMP_NET_UNKNOWN:
+        case ICMP_NET_ANO:
+        case ICMP_NET_UNR_TOS:
+            return IcmpStatus::DestNetUnreachable;
+        case ICMP_PROT_UNREACH:
+            return IcmpStatus::DestProtUnreachable;
+        case ICMP_PORT_UNREACH:
+            return IcmpStatus::DestPortUnreachable;
+        case ICMP_FRAG_NEEDED:
+            return IcmpStatus::PacketTooBig;
+        case ICMP_SR_FAILED:
+            return IcmpStatus::BadRoute;
+        default: // host unreachable, unknown, isolated, prohibited, precedence ...
+            return IcmpStatus::DestHostUnreachable;
+        }
+    case ICMP_SOURCE_QUENCH:
+        return IcmpStatus::SourceQuench;
+    case ICMP_TIME_EXCEEDED:
+        return code == ICMP_EXC_FRAGTIME ? IcmpStatus::TtlExpiredReassembly
+                                         : IcmpStatus::TtlExpiredTransit;
+    case ICMP_PARAMETERPROB:
+        return IcmpStatus::ParamProblem;
+    default:
+        return 0;
+    }
+}
+
+std::uint16_t IcmpChecksum(const std::uint8_t* a, std::size_t na, const std::uint8_t* b,
+                           std::size_t nb)
+{
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i + 1 < na; i += 2)
+        sum += Get16(a + i);
+    std::size_t i = 0;
+    for (; i + 1 < nb; i += 2)
+        sum += Get16(b + i);
+    if (i < nb)
+        sum += static_cast<std::uint32_t>(b[i]) << 8;
+    while (sum >> 16)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    return static_cast<std::uint16_t>(~sum);
+}
