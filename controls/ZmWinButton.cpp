@@ -322,9 +322,18 @@ void TZmWinButton::PrepareWorkImage() const
                 FWorkImage.setPixel(x, y, face);
 }
 
+QFont TZmWinButton::CaptionFont() const
+{
+    // Whole-pixel glyph positions, as the bitmap captions were designed for; without full
+    // hinting small bold captions get uneven gaps between letters.
+    QFont f = font();
+    f.setHintingPreference(QFont::PreferFullHinting);
+    return f;
+}
+
 ZmButton::TContentPlacement TZmWinButton::Place(int offset) const
 {
-    const QFontMetrics fm(font());
+    const QFontMetrics fm(CaptionFont());
     ZmButton::TContentInput in;
     in.W = width();
     in.H = height();
@@ -344,8 +353,9 @@ void TZmWinButton::DrawCaptionAt(QImage& img, QPoint at, TColor color) const
 {
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setFont(font());
-    const QFontMetrics fm(font());
+    const QFont f = CaptionFont();
+    p.setFont(f);
+    const QFontMetrics fm(f);
     const int tw = fm.horizontalAdvance(FCaption), th = fm.height();
     Gdi::FillRect(p, at.x(), at.y(), at.x() + tw, at.y() + th, ToQColor(FColor));
     Gdi::TextOut(p, at.x(), at.y(), FCaption, ToQColor(color));

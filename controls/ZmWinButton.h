@@ -122,6 +122,7 @@ private:
     void Invalidate();
     void PrepareWorkImage() const;
     bool HasPicture() const;
+    QFont CaptionFont() const;
     ZmButton::TContentPlacement Place(int offset) const;
     void DrawContent(QImage& img, int offset, TColor captionColor) const;
     void DrawCaptionAt(QImage& img, QPoint at, TColor color) const;
