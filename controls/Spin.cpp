@@ -497,6 +497,9 @@ void TSpinEdit::keyPressEvent(QKeyEvent* e)
 void TSpinEdit::focusInEvent(QFocusEvent* e)
 {
     QLineEdit::focusInEvent(e);
+    // Coming back from a menu or another application is no entering of the field.
+    if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason)
+        return;
     Fire(OnEnter, this);
     if (FAutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
         selectAll();
@@ -505,6 +508,9 @@ void TSpinEdit::focusInEvent(QFocusEvent* e)
 void TSpinEdit::focusOutEvent(QFocusEvent* e)
 {
     QLineEdit::focusOutEvent(e);
+    // A menu or another application taking the keyboard does not leave the field.
+    if (e->reason() == Qt::PopupFocusReason || e->reason() == Qt::ActiveWindowFocusReason)
+        return;
     Fire(OnExit, this);
     const int v = Value();
     if (ClampValue(v) != v)

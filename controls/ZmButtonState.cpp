@@ -14,7 +14,8 @@ void TZmButtonState::MouseDown(TMouseButton button, TShiftState shift, int x, in
     FHost.MouseDownEvent(button, shift, x, y);
     FHost.Repaint();
     if (FHost.HasPopupMenu()) {
-        DropDown();
+        if (!DropDown())
+            return;
         // The menu has closed: finish the press as a release, which clicks.
         MouseUp(mbLeft, {}, x, y);
     }
@@ -61,9 +62,9 @@ void TZmButtonState::Click()
     FHost.ClickEvent();
 }
 
-void TZmButtonState::DropDown()
+bool TZmButtonState::DropDown()
 {
-    FHost.DropDownMenu();
+    return FHost.DropDownMenu();
 }
 
 void TZmButtonState::KeyDown(bool space)
@@ -73,10 +74,8 @@ void TZmButtonState::KeyDown(bool space)
             FDown = true;
             FHost.Repaint();
         }
-        if (FHost.HasPopupMenu()) {
-            DropDown();
+        if (FHost.HasPopupMenu() && DropDown())
             KeyUp(true);
-        }
     } else if (FDown) {
         FDown = false;
         FHost.Repaint();

@@ -21,8 +21,9 @@ public:
     virtual void TakeFocus() = 0;
     // Shows the pop-up menu at a client point (blocking until it closes).
     virtual void PopupAt(int x, int y) = 0;
-    // Drops the pop-up menu down below the button (blocking until it closes).
-    virtual void DropDownMenu() = 0;
+    // Drops the pop-up menu down below the button (blocking until it closes). False when the
+    // button was destroyed meanwhile (by a menu command): then nothing more may be done.
+    virtual bool DropDownMenu() = 0;
     virtual void MouseDownEvent(TMouseButton button, TShiftState shift, int x, int y) = 0;
     virtual void MouseUpEvent(TMouseButton button, TShiftState shift, int x, int y) = 0;
     // The framework's click: the form's modal result, then OnClick.
@@ -39,7 +40,8 @@ public:
     void MouseLeave();
     // The click operation (also the keyboard's and the drop-down's).
     void Click();
-    void DropDown();
+    // False when the button did not survive its menu.
+    bool DropDown();
     // Key codes: only Space matters to key down and key up; Enter arrives as the character 13.
     void KeyDown(bool space);
     void KeyUp(bool space);

@@ -102,15 +102,15 @@ public:
         if (QMenu* menu = B.FPopupMenu)
             B.ExecMenu(menu, QPoint(x, y));
     }
-    void DropDownMenu() override
+    bool DropDownMenu() override
     {
         QMenu* menu = B.FPopupMenu;
         if (!menu)
-            return;
+            return true;
         if (QWidget* grabber = QWidget::mouseGrabber())
             grabber->releaseMouse();
         menu->setProperty("PopupComponent", QVariant::fromValue<QObject*>(&B));
-        B.ExecMenu(menu, QPoint(1, B.height() + 1));
+        return B.ExecMenu(menu, QPoint(1, B.height() + 1));
     }
     void MouseDownEvent(TMouseButton button, TShiftState shift, int x, int y) override
     {
@@ -148,6 +148,8 @@ TZmWinButton::TZmWinButton(QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
+    // The right button is the button's own (its menu); the parent gets no context menu notice.
+    setContextMenuPolicy(Qt::PreventContextMenu);
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
         // Every change of focus within the button's window is a notice to it. A pop-up menu
@@ -167,16 +169,20 @@ TZmWinButton::~TZmWinButton()
         disconnect(FImagesChanged);
 }
 
-void TZmWinButton::ExecMenu(QMenu* menu, QPoint client)
+bool TZmWinButton::ExecMenu(QMenu* menu, QPoint client)
 {
+    const QPointer<TZmWinButton> alive(this);
     // The menu takes the focus while it is open and gives it back when it closes; neither is a
     // focus change for the button.
     // The menu also owns the mouse: the pointer crossing the button meanwhile is not a hover,
     // and must not repeat a held press (which would drop the menu down again).
     FMenuShowing = true;
     menu->exec(mapToGlobal(client));
+    if (!alive)
+        return false; // a menu command destroyed the button
     FMenuShowing = false;
     FMouseInside = rect().contains(mapFromGlobal(QCursor::pos()));
+    return true;
 }
 
 void TZmWinButton::Invalidate()

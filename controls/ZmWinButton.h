@@ -128,7 +128,7 @@ private:
     void DrawCaptionAt(QImage& img, QPoint at, TColor color) const;
     void PressFromMouse(QMouseEvent* e, bool dbl);
     void SetMouseInside(bool inside);
-    void ExecMenu(QMenu* menu, QPoint client);
+    bool ExecMenu(QMenu* menu, QPoint client);
 
     TColor FColor = 0x00FF8000;
     TColor FRaiseCol = clWhite;

@@ -110,7 +110,12 @@ public:
     {
         log.push_back("popup " + std::to_string(x) + "," + std::to_string(y));
     }
-    void DropDownMenu() override { log.push_back("dropdown"); }
+    bool survives = true;
+    bool DropDownMenu() override
+    {
+        log.push_back("dropdown");
+        return survives;
+    }
     void MouseDownEvent(TMouseButton b, TShiftState, int x, int y) override
     {
         log.push_back("down " + std::to_string(b) + " " + std::to_string(x) + "," +
@@ -202,6 +207,17 @@ TEST(ZmButtonState, MouseScripts)
         EXPECT_FALSE(state.Down()) << c.name;
         EXPECT_FALSE(state.Held()) << c.name;
     }
+}
+
+TEST(ZmButtonState, NothingMoreAfterTheMenuDestroyedTheButton)
+{
+    FakeHost host;
+    host.popup = true;
+    host.survives = false;
+    TZmButtonState state(host);
+    state.MouseDown(mbLeft, {}, 5, 6);
+    state.KeyDown(true);
+    EXPECT_EQ(Join(host.log), "down 0 5,6; dropdown; dropdown");
 }
 
 TEST(ZmButtonState, KeyScripts)
@@ -449,6 +465,21 @@ TEST(ZmWinButton, MenuOpensAtTheRightPlace)
         EXPECT_EQ(shownAt, f.button->mapToGlobal(c.menuClient)) << c.name;
         EXPECT_EQ(f.clicks, c.clicks) << c.name;
     }
+}
+
+TEST(ZmWinButton, MenuCommandMayDestroyTheButton)
+{
+    Form f;
+    QMenu menu;
+    f.button->SetPopupMenu(&menu);
+    QPointer<TZmWinButton> button(f.button);
+    QTimer::singleShot(0, &menu, [&] {
+        delete button.data();
+        menu.close();
+    });
+    Send(f.button, QEvent::MouseButtonPress, {10, 5}, Qt::LeftButton);
+    EXPECT_TRUE(button.isNull());
+    EXPECT_EQ(f.clicks, 0);
 }
 
 TEST(ZmWinButton, DestroyedReferencesAreCleared)
