@@ -11,11 +11,13 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 // The real notification area: an X server of its own (Xvfb) with a tray host (trayer). The test
@@ -188,6 +190,27 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
     QTest::qWait(500);
     EXPECT_EQ(doubles, 1) << "exactly one double click";
     EXPECT_EQ(clicks, 1) << "a double click gives one click too";
+
+    // A right click opens the menu at the pointer instead of clicking.
+    QMenu menu;
+    menu.addAction("Ayarlar");
+    tray.SetPopupMenu(&menu);
+    QRect menuAt;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (menu.isVisible()) {
+            menuAt = menu.geometry();
+            menu.close();
+        }
+    });
+    closer.start(50);
+    ASSERT_TRUE(RunTool("xdotool", {"click", "3"}));
+    QTRY_VERIFY_WITH_TIMEOUT(!menuAt.isNull(), 5000);
+    closer.stop();
+    // At the pointer, moved left as far as the screen's edge needs.
+    EXPECT_TRUE(menuAt.adjusted(-20, -20, 20, 20).contains(centre)) << "menu away from the pointer";
+    QTest::qWait(300);
+    EXPECT_EQ(clicks, 1) << "no click event while the menu was shown";
 
     // The panel restarts: the icon comes back to the new tray by itself.
     trayer.terminate();
