@@ -503,6 +503,8 @@ void TSpinEdit::focusInEvent(QFocusEvent* e)
     Fire(OnEnter, this);
     if (FAutoSelect && !(QApplication::mouseButtons() & Qt::LeftButton))
         selectAll();
+    else if (!FAutoSelect)
+        deselect(); // Qt selects on Tab by itself
 }
 
 void TSpinEdit::focusOutEvent(QFocusEvent* e)

@@ -132,7 +132,10 @@ public:
                     dialog->setResult(B.FModalResult);
             }
         }
-        Fire(B.OnClick, &B);
+        if (B.OnClick)
+            B.OnClick(&B);
+        else if (B.FAction)
+            B.FAction->trigger();
     }
 
 private:

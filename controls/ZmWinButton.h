@@ -9,6 +9,7 @@
 #include "framework/Colors.h"
 #include "framework/Events.h"
 
+#include <QAction>
 #include <QFont>
 #include <QImage>
 #include <QMenu>
@@ -58,6 +59,9 @@ public:
     void SetImageIndex(int index);
     QMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(QMenu* menu);
+    // A linked action runs on a click that has no OnClick of its own.
+    QAction* Action() const { return FAction; }
+    void SetAction(QAction* action) { FAction = action; }
     int ModalResult() const { return FModalResult; }
     void SetModalResult(int result) { FModalResult = result; }
     QString Caption() const { return FCaption; }
@@ -139,6 +143,7 @@ private:
     QMetaObject::Connection FImagesChanged;
     int FImageIndex = -1;
     QPointer<QMenu> FPopupMenu;
+    QPointer<QAction> FAction;
     int FModalResult = 0;
     QString FCaption;
     TColor FFontColor = clWhite;

@@ -482,6 +482,20 @@ TEST(ZmWinButton, MenuCommandMayDestroyTheButton)
     EXPECT_EQ(f.clicks, 0);
 }
 
+TEST(ZmWinButton, ClickRunsOnClickElseTheLinkedAction)
+{
+    TZmWinButton b;
+    QAction action;
+    int actions = 0, clicks = 0;
+    QObject::connect(&action, &QAction::triggered, [&] { ++actions; });
+    b.SetAction(&action);
+    b.Click();
+    b.OnClick = [&](QObject*) { ++clicks; };
+    b.Click();
+    EXPECT_EQ(actions, 1);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST(ZmWinButton, DestroyedReferencesAreCleared)
 {
     TZmWinButton b;
