@@ -97,8 +97,14 @@ TEST_F(TrayFixture, DefaultsAndPublishedProperties)
     EXPECT_EQ(Tray->Icons()->Count(), 0);
     EXPECT_EQ(J.Count("add"), 0) << "nothing is shown on creation";
 
-    // Setting by name goes through the setter: the hint reaches the shown icon.
-    ShowIcon();
+    // Setting by name goes through the setters: the icon is copied and shown, the hint reaches
+    // the shown icon.
+    TIcon red;
+    red.SetImage(Disc(1));
+    ASSERT_TRUE(Tray->setProperty("Icon", QVariant::fromValue(&red)));
+    EXPECT_NE(Tray->Icon(), &red);
+    EXPECT_EQ(J.Last().hIcon.pixel(16, 16), qRgb(255, 0, 0));
+    EXPECT_TRUE(Tray->Added());
     ASSERT_TRUE(Tray->setProperty("Hint", "ZEMBRA Ping - 15 ms"));
     EXPECT_EQ(J.Calls.back().Op, "modify");
     EXPECT_EQ(J.Last().szTip, "ZEMBRA Ping - 15 ms");
