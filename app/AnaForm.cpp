@@ -11,6 +11,7 @@
 #include "framework/MessageBox.h"
 #include "net/Ping.h"
 #include "shell/IconList.h"
+#include "shell/Placement.h"
 #include "shell/StatusIcons.h"
 #include "shell/TrayShell.h"
 
@@ -87,6 +88,11 @@ TAnaF::TAnaF(std::unique_ptr<INotifyIcon> Shell) : QWidget(nullptr)
     TrayIcon1->SetIcon(TrayIcon1->Icons()->Icons(0));
     TrayIcon1->SetHint(QStringLiteral("ZEMBRA Ping"));
     TrayIcon1->OnDblClick = [this](QObject* s) { Gizle1Click(s); };
+    // The window's place and state, kept in a profile file. This window hides on its close box
+    // and re-shows when its flags change, so it runs the storage's hooks itself (below).
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
+    TFormPlacement::SetMainForm(this);
     FormCreate();
     TrayIcon1->Loaded();
 
@@ -94,7 +100,11 @@ TAnaF::TAnaF(std::unique_ptr<INotifyIcon> Shell) : QWidget(nullptr)
     OpenSite = [](const QString& host) { OpenBrowser(host); };
 }
 
-TAnaF::~TAnaF() = default;
+TAnaF::~TAnaF()
+{
+    // Saved once more if nothing was saved since the last load.
+    FormStorage1->FormDestroyHook();
+}
 
 void TAnaF::SetAyarF(TAyarF* Ayar)
 {
@@ -238,7 +248,10 @@ void TAnaF::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
     // A showing by the program (not the desktop restoring a window) is a new showing.
-    if (!e->spontaneous() && FAyarF && !FReflagging)
+    if (e->spontaneous() || FReflagging)
+        return;
+    FormStorage1->FormShowHook(); // the stored placement, before the window's own handler
+    if (FAyarF)
         FormShow();
 }
 
@@ -338,6 +351,8 @@ void TAnaF::Kapat1Click(QObject*)
 
 void TAnaF::closeEvent(QCloseEvent* e)
 {
+    // Every close request saves the placement, the close box's hiding included.
+    FormStorage1->FormCloseQueryHook(true);
     if (FQuit) {
         RunGuarded([this] { FAyarF->Ping1->CancelDnsLookup(); });
         e->accept();

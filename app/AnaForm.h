@@ -11,6 +11,7 @@
 #include <memory>
 
 class TAyarF;
+class TFormStorage;
 class TLiquidIndicator;
 class TPeakMeter;
 class TTrayIcon;
@@ -55,8 +56,8 @@ public:
     QAction* Action1; // F5
     QAction* Action2; // Esc
     TTrayIcon* TrayIcon1;
-    // The placement storage (the settings storage attaches itself here).
-    QObject* FormStorage1 = nullptr;
+    // The placement storage (the profile file <program>.INI, section TAnaF).
+    TFormStorage* FormStorage1 = nullptr;
 
     void FormCreate();
     void FormShow();

@@ -12,6 +12,7 @@
 #include "framework/Sound.h"
 #include "net/Ping.h"
 #include "shell/IconList.h"
+#include "shell/Placement.h"
 #include "shell/TrayShell.h"
 
 #include <QCloseEvent>
@@ -57,11 +58,26 @@ TAyarF::TAyarF(TAnaF* Main, std::unique_ptr<TPing> Ping)
     Timer1->SetEnabled(true);
     BuildControls();
     WireHandlers();
+    // The ten settings, in the registry under HKEY_CURRENT_USER\Software\<program>\TAyarF.
+    // The storage loads them before every showing and saves them at every close request.
+    FormStorage1 = new TFormStorage(this);
+    FormStorage1->setObjectName(QStringLiteral("FormStorage1"));
+    FormStorage1->SetUseRegistry(true);
+    FormStorage1->SetOptions({});
+    FormStorage1->SetStoredProps(
+        {QStringLiteral("CheckBoxPing.Checked"), QStringLiteral("SpinEdit1.Value"),
+         QStringLiteral("SpinEdit3.Value"), QStringLiteral("SpinEditALT.Value"),
+         QStringLiteral("SpinEditUST.Value"), QStringLiteral("CheckBoxAlarm.Checked"),
+         QStringLiteral("Label7.Caption"), QStringLiteral("SpinEditPingSize.Value"),
+         QStringLiteral("CheckBoxStay.Checked"), QStringLiteral("HostEdit.Text")});
+    FormStorage1->Loaded();
     FormCreate();
 }
 
 TAyarF::~TAyarF()
 {
+    // Saved once more if nothing was saved since the last load, while the controls exist.
+    FormStorage1->FormDestroyHook();
     // The ping component cancels an outstanding lookup as it goes; its report must not reach
     // controls that are already gone.
     if (Ping1) {
@@ -243,8 +259,9 @@ void TAyarF::AddLog(const QString& line)
 
 void TAyarF::FormCreate()
 {
-    // The settings storage, once attached, restores the stored settings here; every restored
-    // value that differs runs its control's change or click handler.
+    // Every restored value that differs runs its control's change or click handler.
+    RunGuarded([this] { FormStorage1->LoadFromStore(); });
+    ApplyTestSettings(*this);
 }
 
 void TAyarF::FormShow()

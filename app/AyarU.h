@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <memory>
 
+class TFormStorage;
+
 class TAnaF;
 class TSpinEdit;
 
@@ -63,8 +65,8 @@ public:
 
     TPing* Ping1;
     TTimer* Timer1;
-    // The storage of the ten settings (the settings storage attaches itself here).
-    QObject* FormStorage1 = nullptr;
+    // The storage of the ten settings, in the registry.
+    TFormStorage* FormStorage1 = nullptr;
 
     // Handlers.
     void FormCreate();

@@ -5,8 +5,10 @@
 #include "controls/LiquidIndicator.h"
 #include "shell/TrayShell.h"
 
+#include <QEvent>
 #include <QSaveFile>
 #include <QTextStream>
+#include <cstdio>
 
 void ReportTestState(const TAnaF& main, const TAyarF& settings)
 {
@@ -27,4 +29,46 @@ void ReportTestState(const TAnaF& main, const TAyarF& settings)
         out << "log=" << line << '\n';
     out.flush();
     file.commit();
+}
+
+void ApplyTestSettings(TAyarF& settings)
+{
+    const QString list = qEnvironmentVariable("ZMPING2_TEST_SETTINGS");
+    for (const QString& item : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString target = item.section(QLatin1Char('='), 0, 0).trimmed();
+        const QString value = item.section(QLatin1Char('='), 1);
+        QObject* control = settings.findChild<QObject*>(target.section(QLatin1Char('.'), 0, 0));
+        if (!control)
+            continue;
+        const QByteArray property = target.section(QLatin1Char('.'), 1).toLatin1();
+        if (value == QLatin1String("True") || value == QLatin1String("False"))
+            control->setProperty(property, value == QLatin1String("True"));
+        else
+            control->setProperty(property, value);
+    }
+}
+
+namespace {
+class FirstPaintProbe : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && !FDone) {
+            FDone = true;
+            std::fputs("first-paint\n", stdout);
+            std::fflush(stdout);
+        }
+        return false;
+    }
+
+private:
+    bool FDone = false;
+};
+} // namespace
+
+void InstallFirstPaintProbe(QWidget* window)
+{
+    if (qEnvironmentVariableIsSet("ZMPING2_FIRST_PAINT_PROBE"))
+        window->installEventFilter(new FirstPaintProbe(window));
 }

@@ -3,6 +3,7 @@
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
 #include "app/SingleInstance.h"
+#include "app/TestState.h"
 #include "framework/MessageBox.h"
 
 #include <QApplication>
@@ -35,6 +36,7 @@ int main(int argc, char** argv)
     }
     anaF->SetAyarF(ayarF.get());
     instance.OnActivate = [w = anaF.get()] { w->BringForward(); };
+    InstallFirstPaintProbe(anaF.get());
     anaF->show();
     const int rc = app.exec();
     // The settings window goes first: its storage saves, and its ping component cancels an

@@ -175,7 +175,11 @@ TEST_F(EndToEnd, SlowButGoodHostReadsItsTime)
     EXPECT_EQ(s.Log.first(), "Resolving host 'localhost'");
     EXPECT_TRUE(s.Log.last().startsWith("Received 32 bytes from 127.0.0.1 in 15"))
         << s.Log.last().toStdString();
-    EXPECT_TRUE(s.Readout == "150 ms" || s.Readout == "151 ms") << s.Readout.toStdString();
+    // The responder waits 150 ms; a busy machine may add a few milliseconds of scheduling.
+    ASSERT_TRUE(s.Readout.endsWith(" ms")) << s.Readout.toStdString();
+    const int ms = s.Readout.section(' ', 0, 0).toInt();
+    EXPECT_GE(ms, 150);
+    EXPECT_LE(ms, 165);
     EXPECT_EQ(s.Lamp, "#00ff00");
     EXPECT_EQ(s.Hint, "ZEMBRA Ping - " + s.Readout);
     EXPECT_TRUE(Played().isEmpty());
