@@ -1,5 +1,6 @@
 #include "controls/Spin.h"
 
+#include "controls/FocusRect.h"
 #include "controls/SpinValue.h"
 #include "framework/Colors.h"
 #include "framework/GdiDraw.h"
@@ -36,23 +37,6 @@ QImage Arrow(bool up)
             img.setPixel(x, 1 + row, qRgb(0, 0, 0));
     }
     return img;
-}
-
-// The dotted focus rectangle: every other pixel of the ring inverted.
-void DottedFrame(QPainter& p, const QRect& r)
-{
-    p.save();
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.setPen(Qt::NoPen);
-    for (int x = r.left(); x <= r.right(); ++x)
-        for (int y : {r.top(), r.bottom()})
-            if ((x + y) % 2 == 0)
-                p.fillRect(x, y, 1, 1, Qt::white);
-    for (int y = r.top() + 1; y < r.bottom(); ++y)
-        for (int x : {r.left(), r.right()})
-            if ((x + y) % 2 == 0)
-                p.fillRect(x, y, 1, 1, Qt::white);
-    p.restore();
 }
 
 } // namespace
@@ -170,7 +154,7 @@ void TTimerSpeedButton::paintEvent(QPaintEvent*)
     }
     if (FFocusRect) {
         const int s = down ? 1 : 0;
-        DottedFrame(p, QRect(3 + s, 3 + s, w - 6, h - 6));
+        Gdi::DrawFocusRect(p, 3 + s, 3 + s, w - 3 + s, h - 3 + s);
     }
 }
 

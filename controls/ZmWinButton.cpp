@@ -1,5 +1,6 @@
 #include "controls/ZmWinButton.h"
 
+#include "controls/FocusRect.h"
 #include "framework/GdiDraw.h"
 
 #include <QApplication>
@@ -9,75 +10,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-
-namespace {
-
-void FrameRect(QPainter& p, int l, int t, int r, int b, const QColor& c)
-{
-    if (r <= l || b <= t)
-        return;
-    Gdi::FillRect(p, l, t, r, t + 1, c);
-    Gdi::FillRect(p, l, b - 1, r, b, c);
-    Gdi::FillRect(p, l, t, l + 1, b, c);
-    Gdi::FillRect(p, r - 1, t, r, b, c);
-}
-
-// The system's dotted focus rectangle: every other pixel of the ring inverted.
-void DrawFocusRect(QImage& img, int l, int t, int r, int b)
-{
-    if (r - l < 2 || b - t < 2)
-        return;
-    auto flip = [&img](int x, int y) {
-        if ((x + y) % 2 == 0 && img.rect().contains(x, y))
-            img.setPixel(x, y, ~img.pixel(x, y) | 0xFF000000u);
-    };
-    for (int x = l; x < r; ++x) {
-        flip(x, t);
-        flip(x, b - 1);
-    }
-    for (int y = t + 1; y < b - 1; ++y) {
-        flip(l, y);
-        flip(r - 1, y);
-    }
-}
-
-bool ToMouseButton(Qt::MouseButton b, TMouseButton& out)
-{
-    switch (b) {
-    case Qt::LeftButton:
-        out = mbLeft;
-        return true;
-    case Qt::RightButton:
-        out = mbRight;
-        return true;
-    case Qt::MiddleButton:
-        out = mbMiddle;
-        return true;
-    default:
-        return false;
-    }
-}
-
-TShiftState ShiftOf(const QMouseEvent* e)
-{
-    TShiftState s;
-    const Qt::KeyboardModifiers m = e->modifiers();
-    if (m & Qt::ShiftModifier)
-        s |= ssShift;
-    if (m & Qt::AltModifier)
-        s |= ssAlt;
-    if (m & Qt::ControlModifier)
-        s |= ssCtrl;
-    if (e->buttons() & Qt::LeftButton)
-        s |= ssLeft;
-    if (e->buttons() & Qt::RightButton)
-        s |= ssRight;
-    if (e->buttons() & Qt::MiddleButton)
-        s |= ssMiddle;
-    return s;
-}
-
-} // namespace
 
 // What the state machine asks of the widget.
 class TZmWinButton::Host final : public TZmButtonHost {
@@ -398,8 +330,8 @@ QImage TZmWinButton::Render() const
         QPainter p(&img);
         Gdi::FillRect(p, 1, 1, W - 1, H - 1, face);
         if (!Down()) {
-            FrameRect(p, 0, 0, W, H, black);
-            FrameRect(p, 0, 0, W - 1, H - 1, black);
+            Gdi::FrameRect(p, 0, 0, W, H, black);
+            Gdi::FrameRect(p, 0, 0, W - 1, H - 1, black);
         }
     }
     if (!Down()) {
@@ -410,14 +342,17 @@ QImage TZmWinButton::Render() const
     } else {
         DrawContent(img, 2, FOverCol);
         QPainter p(&img);
-        FrameRect(p, 0, 0, W, H, black);
+        Gdi::FrameRect(p, 0, 0, W, H, black);
     }
     if (HasFocus() && FTabStop) {
         {
             QPainter p(&img);
-            FrameRect(p, 0, 0, W, H, black);
+            Gdi::FrameRect(p, 0, 0, W, H, black);
         }
-        DrawFocusRect(img, 3, 3, W - 3, H - 3);
+        {
+            QPainter p(&img);
+            Gdi::DrawFocusRect(p, 3, 3, W - 3, H - 3);
+        }
         if (!Down() && FShowCaption)
             DrawCaptionAt(img, Place(0).Caption, FOverCol);
     }
@@ -437,15 +372,15 @@ void TZmWinButton::paintEvent(QPaintEvent*)
 
 void TZmWinButton::PressFromMouse(QMouseEvent* e, bool dbl)
 {
-    TMouseButton button;
-    if (!ToMouseButton(e->button(), button))
+    const std::optional<TMouseButton> button = MouseButtonOf(e->button());
+    if (!button)
         return;
-    TShiftState shift = ShiftOf(e);
+    TShiftState shift = ShiftStateOf(*e);
     if (dbl)
         shift |= ssDouble;
     FMouseInside = rect().contains(e->position().toPoint());
     const QPoint pos = e->position().toPoint();
-    FState.MouseDown(button, shift, pos.x(), pos.y());
+    FState.MouseDown(*button, shift, pos.x(), pos.y());
 }
 
 void TZmWinButton::mousePressEvent(QMouseEvent* e)
@@ -461,11 +396,11 @@ void TZmWinButton::mouseDoubleClickEvent(QMouseEvent* e)
 
 void TZmWinButton::mouseReleaseEvent(QMouseEvent* e)
 {
-    TMouseButton button;
-    if (!ToMouseButton(e->button(), button))
+    const std::optional<TMouseButton> button = MouseButtonOf(e->button());
+    if (!button)
         return;
     const QPoint pos = e->position().toPoint();
-    FState.MouseUp(button, ShiftOf(e), pos.x(), pos.y());
+    FState.MouseUp(*button, ShiftStateOf(*e), pos.x(), pos.y());
 }
 
 void TZmWinButton::mouseMoveEvent(QMouseEvent* e)
@@ -475,7 +410,7 @@ void TZmWinButton::mouseMoveEvent(QMouseEvent* e)
     const QPoint pos = e->position().toPoint();
     if (e->buttons() != Qt::NoButton)
         SetMouseInside(rect().contains(pos));
-    Fire(OnMouseMove, this, ShiftOf(e), pos.x(), pos.y());
+    Fire(OnMouseMove, this, ShiftStateOf(*e), pos.x(), pos.y());
 }
 
 void TZmWinButton::SetMouseInside(bool inside)

@@ -391,3 +391,33 @@ TEST(SpinButton, DefaultGlyphsAreCentredTriangles)
     EXPECT_EQ(b.UpNumGlyphs(), 1);
     EXPECT_EQ(b.UpGlyph(), TSpinButton::DefaultUpGlyph());
 }
+
+TEST(SpinButton, KeysWhenItHoldsTheFocus)
+{
+    QWidget window;
+    auto* b = new TSpinButton(&window);
+    b->SetTabStop(true);
+    int ups = 0, downs = 0;
+    b->OnUpClick = [&](QObject*) { ++ups; };
+    b->OnDownClick = [&](QObject*) { ++downs; };
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    b->setFocus();
+    ASSERT_TRUE(b->hasFocus());
+    EXPECT_TRUE(b->UpButton()->FocusRectShown());
+    QTest::keyClick(b, Qt::Key_Space);
+    QTest::keyClick(b, Qt::Key_Down);
+    EXPECT_EQ(b->FocusedButton(), b->DownButton());
+    EXPECT_TRUE(b->DownButton()->FocusRectShown());
+    EXPECT_FALSE(b->UpButton()->FocusRectShown());
+    QTest::keyClick(b, Qt::Key_Space);
+    QTest::keyClick(b, Qt::Key_Up);
+    EXPECT_EQ(ups, 2);
+    EXPECT_EQ(downs, 2);
+    // The focus rectangle is drawn: a dotted ring inside the focused arrow.
+    const QImage img = b->UpButton()->grab().toImage();
+    EXPECT_NE(img.pixelColor(3, 3), img.pixelColor(4, 3));
+    b->clearFocus();
+    EXPECT_FALSE(b->UpButton()->FocusRectShown());
+}
