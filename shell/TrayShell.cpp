@@ -6,7 +6,6 @@
 #include "shell/QtNotifyIcon.h"
 #include "shell/TimerThread.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QSystemTrayIcon>
@@ -159,9 +158,14 @@ void TTrayIcon::SetAnimated(bool Value)
         const unsigned serial = ++FThreadSerial;
         FTimerThread = std::make_unique<TTimerThread>(
             [this, serial] {
+                // One step waits in the queue at most: a busy user-interface thread (an echo
+                // blocks it up to the time-out) gets no burst of frames afterwards.
+                if (FStepPending.exchange(true))
+                    return;
                 QMetaObject::invokeMethod(
                     this,
                     [this, serial] {
+                        FStepPending = false;
                         if (serial == FThreadSerial)
                             AdvanceFrame();
                     },

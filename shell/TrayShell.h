@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QObject>
 #include <QPointer>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -113,6 +114,7 @@ private:
     bool FDestroying = false;
     int FFrameIndex = -1;
     unsigned FThreadSerial = 0;
+    std::atomic<bool> FStepPending{false}; // a frame step posted by the worker, not yet run
     std::unique_ptr<TTimerThread> FTimerThread;
     TNotifyIconData FData;
 };

@@ -11,7 +11,9 @@
 #include <QMenu>
 #include <QStringList>
 #include <QTest>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -403,6 +405,14 @@ TEST_F(TrayFixture, WorkerThreadAdvancesFramesOnTheEventLoop)
     const int modifies = J.Count("modify");
     QTRY_VERIFY_WITH_TIMEOUT(J.Count("modify") >= modifies + 6, 5000);
     EXPECT_GE(Tray->TimerThread()->Ticks(), 6);
+    // A busy user-interface thread gets one pending step, not a burst.
+    QCoreApplication::processEvents();
+    const long ticks = Tray->TimerThread()->Ticks();
+    const int before = J.Count("modify");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    QCoreApplication::processEvents();
+    EXPECT_GE(Tray->TimerThread()->Ticks() - ticks, 5) << "the worker went on ticking";
+    EXPECT_LE(J.Count("modify") - before, 1);
     // Destroyed while ticking: the icon leaves the area, nothing runs afterwards.
     Tray.reset();
     EXPECT_EQ(J.Calls.back().Op, "delete");
