@@ -138,6 +138,20 @@ QImage SpinFields()
     return window.grab().toImage();
 }
 
+// A button that takes the focus (TabStop, unlike the program's), focused.
+QImage FocusedButton()
+{
+    QWidget window;
+    window.resize(90, 32);
+    TZmWinButton* b = ProgramButton(&window, 4, QString::fromUtf8("Ayarlar (F5)"));
+    b->SetTabStop(true);
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    b->setFocus();
+    return b->grab().toImage();
+}
+
 // Buttons with an image-list picture on each side of the caption, enabled and embossed.
 QImage PictureButtons()
 {
@@ -202,6 +216,7 @@ int main(int argc, char** argv)
     }
     ok &= Save(sheet, dir, "buttons_looks.png");
     ok &= Save(Enlarged(PictureButtons(), 2), dir, "buttons_pictures_x2.png");
+    ok &= Save(Enlarged(FocusedButton(), 4), dir, "buttons_focused_x4.png");
     const QImage spins = SpinFields();
     ok &= Save(spins, dir, "buttons_spin_fields.png");
     ok &= Save(Enlarged(spins.copy(0, 0, 425, 160), 2), dir, "buttons_spin_fields_x2.png");
