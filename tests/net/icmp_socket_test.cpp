@@ -207,6 +207,28 @@ TEST_P(IcmpInNamespace, ResponderAfter150msReads150Or151)
     EXPECT_NE(responder.Output().find("-> reply"), std::string::npos) << responder.Output();
 }
 
+TEST_P(IcmpInNamespace, RequestCarriesTheTtlFlagsAndDataAsSet)
+{
+    ChildProcess responder = Responder({});
+    auto icmp = EngineIn(*Ns, GetParam());
+    icmp->SetTTL(300);     // low byte 44
+    icmp->SetFlags(0x102); // low byte 2: don't fragment
+    ASSERT_EQ(icmp->Ping(), 1) << icmp->ErrorString().toStdString();
+    icmp->SetTTL(64);
+    icmp->SetFlags(0);
+    icmp->SetSize(32);
+    ASSERT_EQ(icmp->Ping(), 1) << icmp->ErrorString().toStdString();
+    ASSERT_TRUE(responder.WaitForLine("size=32", 5s)) << responder.Output();
+    const std::string& out = responder.Output();
+    EXPECT_NE(out.find("ttl=44 df=1 size=56 data=\"Round-trip probe payload of the ping monitor.   "
+                       "        \""),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("ttl=64 df=0 size=32 data=\"Round-trip probe payload of the \""),
+              std::string::npos)
+        << out;
+}
+
 TEST_P(IcmpInNamespace, DroppedRequestTimesOutOnTime)
 {
     ChildProcess responder = Responder({"--drop"});

@@ -14,7 +14,8 @@
 //                        parameter problem, 4:0 source quench ...) quoting the request;
 //   --count N            exits after handling N requests (default: runs until killed).
 // It prints "ready" on standard output once its socket is open, then one line per request:
-// "request id=I seq=S from=A size=N -> reply|drop|error T:C".
+// request id=I seq=S from=A ttl=T df=0|1 size=N data="<first 64 data bytes>" -> reply|drop|error
+// T:C (TTL and the don't-fragment bit as the request arrived; '.' for unprintable data bytes).
 //
 // Use in a test:
 //   NetNamespace ns;
@@ -192,20 +193,28 @@ int main(int argc, char** argv)
         inet_ntop(AF_INET, &from.sin_addr, fromText, sizeof fromText);
         ++handled;
 
+        const unsigned ttl = buf[8];
+        const int df = (buf[6] & 0x40) ? 1 : 0;
+        std::string data;
+        for (std::size_t i = 8; i < icmpLen && data.size() < 64; ++i)
+            data += (icmp[i] >= 0x20 && icmp[i] < 0x7F && icmp[i] != '"')
+                        ? static_cast<char>(icmp[i])
+                        : '.';
+        std::printf("request id=%u seq=%u from=%s ttl=%u df=%d size=%zu data=\"%s\" -> ", id, seq,
+                    fromText, ttl, df, icmpLen - 8, data.c_str());
+
         Pending p;
         p.To = from;
         p.Due = AddMs(arrived, delayMs);
         if (mode == Mode::Drop) {
-            std::printf("request id=%u seq=%u from=%s size=%zu -> drop\n", id, seq, fromText,
-                        icmpLen - 8);
+            std::printf("drop\n");
         } else if (mode == Mode::Reply) {
             p.Packet.assign(icmp, icmp + icmpLen);
             p.Packet[0] = ICMP_ECHOREPLY;
             p.Packet[1] = 0;
             SetChecksum(p.Packet);
             pending.push_back(std::move(p));
-            std::printf("request id=%u seq=%u from=%s size=%zu -> reply\n", id, seq, fromText,
-                        icmpLen - 8);
+            std::printf("reply\n");
         } else {
             // Type, code, 4 unused bytes, then the request's IP header and the start of its data.
             const std::size_t quoted = ihl + std::min<std::size_t>(icmpLen, 64);
@@ -215,8 +224,7 @@ int main(int argc, char** argv)
             p.Packet.insert(p.Packet.end(), buf.data(), buf.data() + quoted);
             SetChecksum(p.Packet);
             pending.push_back(std::move(p));
-            std::printf("request id=%u seq=%u from=%s size=%zu -> error %d:%d\n", id, seq, fromText,
-                        icmpLen - 8, errType, errCode);
+            std::printf("error %d:%d\n", errType, errCode);
         }
         std::fflush(stdout);
     }
