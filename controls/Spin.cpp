@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -476,6 +477,19 @@ void TSpinEdit::keyPressEvent(QKeyEvent* e)
             return;
         }
     QLineEdit::keyPressEvent(e);
+}
+
+void TSpinEdit::inputMethodEvent(QInputMethodEvent* e)
+{
+    // Text composed by an input method is typed text too: the same characters are refused.
+    for (const QChar ch : e->commitString())
+        if (!AcceptsChar(ch)) {
+            MessageBeep();
+            QInputMethodEvent dropped(e->preeditString(), e->attributes());
+            QLineEdit::inputMethodEvent(&dropped);
+            return;
+        }
+    QLineEdit::inputMethodEvent(e);
 }
 
 void TSpinEdit::focusInEvent(QFocusEvent* e)

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QTest>
@@ -238,6 +239,19 @@ TEST(SpinEdit, TypedCharacters)
     Form f(3, 0, 1);
     f.field->setText(QString("1") + sep + "5");
     EXPECT_EQ(f.field->Value(), 3);
+}
+
+TEST(SpinEdit, InputMethodTextFollowsTheSameRules)
+{
+    Form f(0, 0, 1);
+    f.field->clear();
+    for (const char* commit : {"12", "x3"}) {
+        QInputMethodEvent e;
+        e.setCommitString(commit);
+        QApplication::sendEvent(f.field, &e);
+    }
+    EXPECT_EQ(f.field->text(), "12");
+    EXPECT_EQ(f.field->beeps, 1);
 }
 
 TEST(SpinEdit, EditorOffKeepsTheText)
