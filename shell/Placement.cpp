@@ -805,8 +805,8 @@ void TFormStorage::SaveStoredProps()
         WriteStoreString(s, n, v);
     };
     ps.OnEraseSection = [this](const QString& s) {
-        if (IniFileObject())
-            IniFileObject()->EraseSection(s);
+        TStoreUse use(this, false);
+        IniFileObject()->EraseSection(s);
     };
     ps.SaveListedProperties(Form(), FLines);
 }

@@ -599,7 +599,8 @@ void TPropsStorage::LoadProperties()
         LoadProperty(mo->property(i));
 }
 
-void TPropsStorage::SaveListedProperties(QObject* form, TStoredPropLines& lines)
+void TPropsStorage::ForEachListed(QObject* form, TStoredPropLines& lines,
+                                  void (TPropsStorage::*apply)(const QMetaProperty&))
 {
     NormalizeStoredProps(lines);
     ReferenceOwner = form;
@@ -612,23 +613,16 @@ void TPropsStorage::SaveListedProperties(QObject* form, TStoredPropLines& lines)
             continue;
         Target = line.Component;
         Prefix = line.Component->objectName() + QLatin1Char('_');
-        SaveProperty(prop);
+        (this->*apply)(prop);
     }
+}
+
+void TPropsStorage::SaveListedProperties(QObject* form, TStoredPropLines& lines)
+{
+    ForEachListed(form, lines, &TPropsStorage::SaveProperty);
 }
 
 void TPropsStorage::LoadListedProperties(QObject* form, TStoredPropLines& lines)
 {
-    NormalizeStoredProps(lines);
-    ReferenceOwner = form;
-    for (const TStoredPropLine& line : lines) {
-        QString comp, propName;
-        if (!line.Component || !SplitStoredProp(line.Text, comp, propName))
-            continue;
-        const QMetaProperty prop = FindPublishedProperty(line.Component, propName);
-        if (!prop.isValid())
-            continue;
-        Target = line.Component;
-        Prefix = line.Component->objectName() + QLatin1Char('_');
-        LoadProperty(prop);
-    }
+    ForEachListed(form, lines, &TPropsStorage::LoadProperty);
 }

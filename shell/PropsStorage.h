@@ -126,6 +126,8 @@ protected:
     virtual std::unique_ptr<TPropsStorage> CreateNested();
 
 private:
+    void ForEachListed(QObject* form, TStoredPropLines& lines,
+                       void (TPropsStorage::*apply)(const QMetaProperty&));
     QString StoreStringList(const QMetaProperty& prop);
     void LoadStringList(const QMetaProperty& prop);
     QString StoreCollection(const QMetaProperty& prop, TCollection* coll);

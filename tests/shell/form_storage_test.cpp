@@ -298,17 +298,11 @@ TEST_F(FormStorageTest, ReadOnlyFolderShowsTheErrorAndLosesNothing)
         s->SaveToStore();
     }
     const QByteArray before = FileBytes();
-    const auto out = RunWithReadOnlyFolder(Config.Folder(), [] {
+    const auto out = RunWithReadOnlyFolder(Config.Folder(), [this] {
         QStringList shown;
         SetMessageBoxHook([&](const QString& t) { shown << t; });
         TSettingsTestForm form;
-        auto* s = new TFormStorage(&form);
-        s->SetUseRegistry(true);
-        s->SetIniFileName("Software\\ZmPing2");
-        s->SetIniSection("TAyarF");
-        s->SetOptions({});
-        s->SetStoredProps(TSettingsTestForm::TenLines());
-        s->Loaded();
+        TFormStorage* s = MakeStorage(form);
         form.show();
         form.SpinEdit3->SetValue(9999);
         form.close();
