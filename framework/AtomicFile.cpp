@@ -83,6 +83,17 @@ void AtomicWriteFile(const QString& path, const QByteArray& data)
     }
 }
 
+void RemoveStaleTemporaryFiles(const QString& path)
+{
+    const QFileInfo info(path);
+    QDir folder(info.absolutePath());
+    const QStringList stale =
+        folder.entryList({QLatin1Char('.') + info.fileName() + QStringLiteral(".tmp-*")},
+                         QDir::Files | QDir::Hidden);
+    for (const QString& name : stale)
+        folder.remove(name);
+}
+
 bool ReadWholeFile(const QString& path, QByteArray& data)
 {
     QFile f(path);

@@ -19,6 +19,11 @@ public:
 // file is removed, and EFileWriteError is raised.
 void AtomicWriteFile(const QString& path, const QByteArray& data);
 
+// Removes the temporary files that AtomicWriteFile left beside path when its process died in
+// the middle of a write. Call it only while holding the file's exclusive TFileLock, when no
+// other writer can be at work.
+void RemoveStaleTemporaryFiles(const QString& path);
+
 // Reads the whole file into data. Returns false when the file does not exist or cannot be read.
 bool ReadWholeFile(const QString& path, QByteArray& data);
 

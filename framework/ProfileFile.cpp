@@ -202,6 +202,7 @@ bool WritePrivateProfileString(const QString& section, const std::optional<QStri
             return true;
         if (!exists && updated.isEmpty())
             return true;
+        RemoveStaleTemporaryFiles(path);
         AtomicWriteFile(path, updated);
         return true;
     } catch (const std::exception&) {

@@ -489,8 +489,10 @@ void TRegistryFile::Modify(const std::function<bool(TRegistryData&)>& change) co
     } catch (const ERegistryException& e) {
         throw EFileWriteError(e.Message());
     }
-    if (change(data))
+    if (change(data)) {
+        RemoveStaleTemporaryFiles(FPath);
         AtomicWriteFile(FPath, data.Serialize());
+    }
 }
 
 QString RegRootName(TRegRoot root)

@@ -310,4 +310,8 @@ TEST_F(RegistryFileTest, KilledWriterLeavesOldOrNewFileNeverABrokenOne)
         EXPECT_GE(v->Text.size(), 20000);
         EXPECT_TRUE(Reports.isEmpty());
     }
+    // The next write clears away what a killed writer left half done.
+    WriteText(Config.Folder() + "/.registry.reg.tmp-AbCdEf", "half");
+    TRegIniFile("Software\\ZmPing2", false).WriteString("S", "V", "done");
+    EXPECT_EQ(QDir(Config.Folder()).entryList({".registry.reg.tmp-*"}, QDir::Hidden).size(), 0);
 }

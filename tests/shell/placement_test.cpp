@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QScreen>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -236,6 +237,31 @@ TEST_F(PlacementTest, PreventResizeFixesTheSizeAndRemovesTheMaximizeButton)
     p->MinMaxInfo()->SetMaxTrackHeight(0);
     EXPECT_EQ(form.minimumWidth(), 0);
     EXPECT_EQ(form.maximumHeight(), QWIDGETSIZE_MAX);
+}
+
+TEST_F(PlacementTest, ActiveControlIsKeptWhenAsked)
+{
+    {
+        TPlacementTestForm form;
+        auto* edit = new QLineEdit(&form);
+        edit->setObjectName("HostEdit");
+        new QLineEdit(&form);
+        TFormPlacement* p = Make(form);
+        p->SetOptions(p->Options() | fpActiveControl);
+        p->LoadFromStore();
+        edit->setFocus();
+        p->SaveToStore();
+    }
+    EXPECT_EQ(Get("ActiveControl"), "HostEdit");
+    TPlacementTestForm form;
+    auto* first = new QLineEdit(&form);
+    auto* edit = new QLineEdit(&form);
+    edit->setObjectName("hostedit");
+    first->setFocus();
+    TFormPlacement* p = Make(form);
+    p->SetOptions(p->Options() | fpActiveControl);
+    p->LoadFromStore();
+    EXPECT_EQ(form.focusWidget(), edit);
 }
 
 #include "placement_test.moc"
