@@ -1,0 +1,230 @@
+// Start-up, memory and idle cost of the monitor, side by side with the floor for any Qt
+// Widgets program here (bin/zm_qt_floor: one empty window):
+//   startup_first_paint  time from starting the process to the main window's first paint
+//                        (median of several starts)
+//   rss_after_cycle      resident memory once the first ping cycle has ended
+//   cpu_auto_ping        CPU time over a run of automatic pinging at a 1 s interval to
+//                        127.0.0.1, as a share of one core (ZM_BENCH_SECONDS, default 60)
+// Each figure is printed with its ratio to the floor's. Both programs draw on an X server of
+// the benchmark's own (Xvfb) when there is one, else off-screen.
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+QString BinDir()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
+}
+
+struct Display {
+    QProcess Xvfb;
+    QString Name;
+    Display()
+    {
+        const QString exe = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (exe.isEmpty())
+            return;
+        for (int n = 120 + getpid() % 40; n < 200; ++n) {
+            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
+                QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+                continue;
+            Xvfb.start(exe, {QStringLiteral(":%1").arg(n), "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp"});
+            if (!Xvfb.waitForStarted(5000))
+                return;
+            for (int i = 0; i < 100 && Xvfb.state() == QProcess::Running; ++i) {
+                if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
+                    Name = QStringLiteral(":%1").arg(n);
+                    return;
+                }
+                QThread::msleep(50);
+            }
+            Xvfb.kill();
+            Xvfb.waitForFinished();
+        }
+    }
+    ~Display()
+    {
+        Xvfb.terminate();
+        Xvfb.waitForFinished(3000);
+    }
+};
+
+class Program {
+public:
+    Program(const QString& exe, const Display& display, const QStringList& extraEnv)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (display.Name.isEmpty()) {
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+        } else {
+            env.insert("QT_QPA_PLATFORM", "xcb");
+            env.insert("DISPLAY", display.Name);
+        }
+        env.insert("XDG_CONFIG_HOME", FConfig.path());
+        env.insert("ZMPING2_FIRST_PAINT_PROBE", "1");
+        env.insert("ZMPING2_INSTANCE_KEY",
+                   QStringLiteral("zmping2-bench-%1-%2").arg(getpid()).arg(++Serial));
+        for (const QString& kv : extraEnv)
+            env.insert(kv.section('=', 0, 0), kv.section('=', 1));
+        FProcess.setProcessEnvironment(env);
+        FProcess.setProcessChannelMode(QProcess::SeparateChannels);
+        FProcess.setStandardErrorFile(QProcess::nullDevice());
+        FClock.start();
+        FProcess.start(exe, {});
+    }
+    ~Program()
+    {
+        FProcess.kill();
+        FProcess.waitForFinished(3000);
+    }
+    // Milliseconds from the start to the first paint; -1 if it never came.
+    double WaitFirstPaint()
+    {
+        while (FClock.elapsed() < 20000) {
+            if (FProcess.canReadLine() || FProcess.waitForReadyRead(100)) {
+                while (FProcess.canReadLine())
+                    if (FProcess.readLine().startsWith("first-paint"))
+                        return FClock.nsecsElapsed() / 1e6;
+            }
+            if (FProcess.state() == QProcess::NotRunning)
+                return -1;
+        }
+        return -1;
+    }
+    pid_t Pid() const { return pid_t(FProcess.processId()); }
+    QString Config() const { return FConfig.path(); }
+    static inline int Serial = 0;
+
+private:
+    QTemporaryDir FConfig;
+    QProcess FProcess;
+    QElapsedTimer FClock;
+};
+
+long RssKb(pid_t pid)
+{
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// User + system CPU seconds of a process.
+double CpuSeconds(pid_t pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray all = f.readAll();
+    const QList<QByteArray> fields = all.mid(all.lastIndexOf(')') + 2).split(' ');
+    // Fields after the command: state is index 0, utime 11, stime 12.
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+// Waits until the monitor's state file shows an ended cycle; returns the number of cycles seen.
+int CyclesIn(const QString& stateFile)
+{
+    QFile f(stateFile);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray all = f.readAll();
+    return all.contains("log=Received") || all.contains("log=Cannot ping") ? 1 : 0;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+void Print(const char* name, double value, const char* unit, double floor)
+{
+    std::printf("%s %.2f %s\n", name, value, unit);
+    std::printf("%s_floor %.2f %s\n", name, floor, unit);
+    if (floor > 0)
+        std::printf("%s_ratio %.2f x\n", name, value / floor);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString monitor = BinDir() + QStringLiteral("/ZmPing2");
+    const QString floor = BinDir() + QStringLiteral("/zm_qt_floor");
+    if (!QFileInfo(monitor).isExecutable() || !QFileInfo(floor).isExecutable()) {
+        std::fprintf(stderr, "build ZmPing2 and zm_qt_floor first (%s)\n", qPrintable(BinDir()));
+        return 1;
+    }
+    Display display;
+    std::printf("# display %s\n", display.Name.isEmpty() ? "offscreen" : qPrintable(display.Name));
+
+    // Start-up to first paint, alternating the two programs.
+    std::vector<double> tMonitor, tFloor;
+    for (int i = 0; i < 7; ++i) {
+        {
+            Program p(floor, display, {});
+            tFloor.push_back(p.WaitFirstPaint());
+        }
+        {
+            // Host on the loopback: the first cycle needs no resolver.
+            Program p(monitor, display, {"ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1"});
+            tMonitor.push_back(p.WaitFirstPaint());
+        }
+    }
+    Print("startup_first_paint", Median(tMonitor), "ms", Median(tFloor));
+
+    // Memory after one cycle, and CPU over a run of automatic pinging, both side by side.
+    QTemporaryDir stateDir;
+    const QString state = stateDir.filePath("state");
+    Program mon(monitor, display,
+                {"ZMPING2_TEST_STATE=" + state,
+                 "ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;"
+                 "CheckBoxPing.Checked=True",
+                 "ZMPING2_SOUND_PLAYER=true"});
+    Program flo(floor, display, {});
+    mon.WaitFirstPaint();
+    flo.WaitFirstPaint();
+    for (int i = 0; i < 200 && !CyclesIn(state); ++i)
+        QThread::msleep(25);
+    QThread::msleep(300);
+    Print("rss_after_cycle", RssKb(mon.Pid()) / 1024.0, "MiB", RssKb(flo.Pid()) / 1024.0);
+
+    const int seconds = qEnvironmentVariableIsSet("ZM_BENCH_SECONDS")
+                            ? qEnvironmentVariableIntValue("ZM_BENCH_SECONDS")
+                            : 60;
+    const double m0 = CpuSeconds(mon.Pid()), f0 = CpuSeconds(flo.Pid());
+    QElapsedTimer wall;
+    wall.start();
+    QThread::sleep(seconds);
+    const double w = wall.nsecsElapsed() / 1e9;
+    const double m = (CpuSeconds(mon.Pid()) - m0) / w * 100,
+                 f = (CpuSeconds(flo.Pid()) - f0) / w * 100;
+    QFile s(state);
+    int serial = 0;
+    if (s.open(QIODevice::ReadOnly))
+        serial = QString::fromLatin1(s.readLine()).trimmed().section('=', 1).toInt();
+    std::printf("# status reports during the run (one per cycle): %d\n", serial);
+    Print("cpu_auto_ping", m, "%core", f);
+    std::printf("target startup_first_paint_ratio <= 1.5, rss_after_cycle_ratio <= 1.5, "
+                "cpu_auto_ping < 1 %%core\n");
+    return 0;
+}
