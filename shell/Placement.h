@@ -17,8 +17,13 @@
 //   FormStorage1->LoadFromStore();                    // e.g. from the form's FormCreate
 // and, first thing in the form's destructor (while its controls still exist):
 //   FormStorage1->FormDestroyHook();
-// (If the form does not call it, the storage runs it when it is itself destroyed, saving the
-// lines whose components still exist.)
+// (If the form does not call it, the storage runs it when the application is about to quit,
+// and else when it is itself destroyed, saving the lines whose components still exist.)
+//
+// A form whose show and close handling is special (one that hides instead of closing, or is
+// shown again when its window flags change) may skip Loaded() and call FormShowHook() at each
+// new showing before its own show handling, FormCloseQueryHook(true) at each close request,
+// and FormDestroyHook() in its destructor.
 #include "framework/CustomIniFile.h"
 #include "framework/Events.h"
 #include "framework/RegistryFile.h"

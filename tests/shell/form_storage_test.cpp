@@ -336,6 +336,21 @@ TEST_F(FormStorageTest, CorruptRegistryFileIsKeptAsideAndDefaultsAreUsed)
     EXPECT_EQ(QDir(Config.Folder()).entryList({"registry.reg.broken-*"}).size(), 1);
 }
 
+TEST_F(FormStorageTest, UnreadableRegistryFileIsNeverReplaced)
+{
+    // Something that cannot be read stands where the file should be.
+    QDir().mkpath(TRegistryFile::DefaultPath() + "/inside");
+    TSettingsTestForm form;
+    TFormStorage* s = MakeStorage(form);
+    form.show();
+    EXPECT_EQ(form.SpinEdit3->Value(), 1000); // the defaults
+    EXPECT_TRUE(s->Restored());
+    form.close();
+    EXPECT_EQ(Messages, QStringList{"Failed to create key TAyarF"});
+    EXPECT_FALSE(s->Saved());
+    EXPECT_TRUE(QFileInfo(TRegistryFile::DefaultPath() + "/inside").isDir());
+}
+
 TEST_F(FormStorageTest, StoredPropsAreResolvedAndNormalised)
 {
     TSettingsTestForm form;
