@@ -204,6 +204,7 @@ TRegistryData TRegistryData::Parse(const QByteArray& bytes)
     QStringList lines = text.split(QLatin1Char('\n'));
     TRegistryData data;
     QString currentKey;
+    QHash<QString, qsizetype> valueAt;
     bool headerSeen = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int lineNo = int(i + 1);
@@ -305,7 +306,16 @@ TRegistryData TRegistryData::Parse(const QByteArray& bytes)
         } else {
             throw ERegistryFormatError(lineNo, QStringLiteral("unknown value type"));
         }
-        data.SetValue(currentKey, v);
+        // As SetValue, through an index, so that a large file loads in linear time.
+        const QString id = currentKey.toCaseFolded() + QChar(0) + v.Name.toCaseFolded();
+        TRegKey* key = data.FindKey(currentKey);
+        if (const auto at = valueAt.constFind(id); at != valueAt.constEnd()) {
+            v.Name = key->Values[*at].Name;
+            key->Values[*at] = v;
+        } else {
+            valueAt.insert(id, key->Values.size());
+            key->Values.append(v);
+        }
     }
     if (!headerSeen && !text.trimmed().isEmpty())
         throw ERegistryFormatError(1, QStringLiteral("not a registry file"));
@@ -346,10 +356,15 @@ QByteArray TRegistryData::Serialize() const
 
 TRegKey* TRegistryData::FindKey(const QString& path)
 {
-    for (TRegKey& k : FKeys)
-        if (SameName(k.Path, path))
-            return &k;
-    return nullptr;
+    const auto it = FIndex.constFind(path.toCaseFolded());
+    return it == FIndex.constEnd() ? nullptr : &FKeys[*it];
+}
+
+void TRegistryData::Reindex()
+{
+    FIndex.clear();
+    for (qsizetype i = 0; i < FKeys.size(); ++i)
+        FIndex.insert(FKeys[i].Path.toCaseFolded(), i);
 }
 
 const TRegKey* TRegistryData::FindKey(const QString& path) const
@@ -363,11 +378,14 @@ TRegKey& TRegistryData::CreateKey(const QString& path)
     QString prefix = parts.first();
     for (qsizetype i = 1; i < parts.size(); ++i) {
         prefix += QLatin1Char('\\') + parts[i];
-        if (i < parts.size() - 1 && !FindKey(prefix))
+        if (i < parts.size() - 1 && !FindKey(prefix)) {
+            FIndex.insert(prefix.toCaseFolded(), FKeys.size());
             FKeys.append(TRegKey{prefix, {}});
+        }
     }
     if (TRegKey* k = FindKey(path))
         return *k;
+    FIndex.insert(path.toCaseFolded(), FKeys.size());
     FKeys.append(TRegKey{path, {}});
     return FKeys.last();
 }
@@ -379,6 +397,7 @@ bool TRegistryData::DeleteKey(const QString& path)
     FKeys.removeIf([&](const TRegKey& k) {
         return SameName(k.Path, path) || k.Path.startsWith(below, Qt::CaseInsensitive);
     });
+    Reindex();
     return FKeys.size() != before;
 }
 

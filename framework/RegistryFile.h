@@ -3,6 +3,7 @@
 #include "framework/Exception.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -78,10 +79,13 @@ public:
     // Sets (or adds) a value of an existing key. Returns false when the key does not exist.
     bool SetValue(const QString& path, const TRegValue& value);
     bool DeleteValue(const QString& path, const QString& name);
-    bool operator==(const TRegistryData&) const = default;
+    bool operator==(const TRegistryData& other) const { return FKeys == other.FKeys; }
 
 private:
+    void Reindex();
     QList<TRegKey> FKeys;
+    // Key positions by case-folded path, so that large files load in linear time.
+    QHash<QString, qsizetype> FIndex;
 };
 
 // The registry file on disk: reads under a shared lock, changes under an exclusive lock with a
