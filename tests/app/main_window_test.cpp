@@ -2,6 +2,7 @@
 #include "AppFixture.h"
 
 #include "controls/LiquidIndicator.h"
+#include "controls/Spin.h"
 #include "controls/peakmeter.h"
 #include "shell/TrayShell.h"
 
@@ -170,4 +171,27 @@ TEST_F(MainWindow, WithoutNotificationAreaHidingMinimises)
     Main->close();
     EXPECT_TRUE(Main->isVisible());
     EXPECT_TRUE(Main->isMinimized());
+}
+
+TEST_F(MainWindow, EnterInTheHostFieldPingsAndClosingTheSettingsAppliesThem)
+{
+    Begin();
+    Main->AyarlarClick(nullptr);
+    Ayar->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Ayar.get()));
+    Ayar->HostEdit->setFocus();
+    const auto before = Layer->Requests.size();
+    QTest::keyClick(Ayar->HostEdit, Qt::Key_Return);
+    Pump();
+    EXPECT_EQ(Layer->Requests.size(), before + 1);
+
+    // A size typed beyond the range is used as typed; closing hands the settings over again.
+    Ayar->SpinEditPingSize->setText("64");
+    Ayar->Ping1->SetSize(1);
+    Ayar->CheckBoxPing->setProperty("Checked", true);
+    Ayar->Timer1->SetEnabled(false);
+    Ayar->BitBtn1->Click();
+    EXPECT_FALSE(Ayar->isVisible());
+    EXPECT_EQ(Ayar->Ping1->Size(), 64);
+    EXPECT_TRUE(Ayar->Timer1->Enabled());
 }
