@@ -260,6 +260,8 @@ void TAnaF::changeEvent(QEvent* e)
     QWidget::changeEvent(e);
     if (e->type() == QEvent::WindowStateChange && FMinimisedByHide && !isMinimized()) {
         FMinimisedByHide = false;
+        // Shown again after a hide: the stored placement first, as at every showing.
+        FormStorage1->FormShowHook();
         if (FAyarF)
             FormShow();
     }
