@@ -1,14 +1,14 @@
 #include "app/TestState.h"
 
+#include "app/FirstPaintProbe.h"
+
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
 #include "controls/LiquidIndicator.h"
 #include "shell/TrayShell.h"
 
-#include <QEvent>
 #include <QSaveFile>
 #include <QTextStream>
-#include <cstdio>
 
 void ReportTestState(const TAnaF& main, const TAyarF& settings)
 {
@@ -48,27 +48,8 @@ void ApplyTestSettings(TAyarF& settings)
     }
 }
 
-namespace {
-class FirstPaintProbe : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint && !FDone) {
-            FDone = true;
-            std::fputs("first-paint\n", stdout);
-            std::fflush(stdout);
-        }
-        return false;
-    }
-
-private:
-    bool FDone = false;
-};
-} // namespace
-
 void InstallFirstPaintProbe(QWidget* window)
 {
     if (qEnvironmentVariableIsSet("ZMPING2_FIRST_PAINT_PROBE"))
-        window->installEventFilter(new FirstPaintProbe(window));
+        window->installEventFilter(new TFirstPaintProbe(window));
 }
