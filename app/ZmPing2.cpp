@@ -3,15 +3,22 @@
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
 #include "app/SingleInstance.h"
+#include "app/StoredStateProbe.h"
 #include "app/TestState.h"
 #include "framework/MessageBox.h"
 
 #include <QApplication>
 #include <memory>
 
+#include <QElapsedTimer>
+#include <cstdio>
+static QElapsedTimer T;
+#define MARK(x) std::fprintf(stderr, "%s %lld\n", x, (long long)T.elapsed())
 int main(int argc, char** argv)
 {
+    T.start();
     QApplication app(argc, argv);
+    MARK("app");
     QApplication::setApplicationName(QStringLiteral("ZmPing2"));
     // Only the quit command ends the program; hidden windows do not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -28,7 +35,9 @@ int main(int argc, char** argv)
     std::unique_ptr<TAyarF> ayarF;
     try {
         anaF = std::make_unique<TAnaF>();
+        MARK("ana");
         ayarF = std::make_unique<TAyarF>(anaF.get());
+        MARK("ayar");
     } catch (const std::exception& e) {
         // Without an ICMP engine the program cannot do its job.
         ShowException(e);
@@ -37,7 +46,9 @@ int main(int argc, char** argv)
     anaF->SetAyarF(ayarF.get());
     instance.OnActivate = [w = anaF.get()] { w->BringForward(); };
     InstallFirstPaintProbe(anaF.get());
+    InstallStoredStateProbe(anaF.get(), ayarF.get());
     anaF->show();
+    MARK("shown");
     const int rc = app.exec();
     // The settings window goes first: its storage saves, and its ping component cancels an
     // outstanding lookup, while the main window still exists.
