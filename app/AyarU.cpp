@@ -17,9 +17,10 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
+#include <QPixmap>
 #include <QScreen>
-#include <QStyle>
 
 using namespace Monitor;
 
@@ -210,7 +211,7 @@ void TAyarF::BuildControls()
     name(BitBtn1, "BitBtn1");
     BitBtn1->setGeometry(246, 233, 159, 26);
     BitBtn1->setCursor(Qt::PointingHandCursor);
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+    BitBtn1->setIcon(QIcon(QPixmap::fromImage(MakeCloseGlyph())));
 
     DisplayMemo = new TMemo(this);
     name(DisplayMemo, "DisplayMemo");

@@ -84,3 +84,22 @@ QImage MakeGreenBall()
     p.drawEllipse(QRectF(5, 3, 14, 11));
     return img;
 }
+
+QImage MakeCloseGlyph()
+{
+    QImage img(16, 16, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    // The door frame and the open door leaf.
+    p.setPen(QColor(64, 40, 16));
+    p.setBrush(QColor(236, 220, 180));
+    p.drawRect(6, 1, 8, 13);
+    p.setBrush(QColor(150, 96, 40));
+    p.drawPolygon(QPolygon({QPoint(6, 1), QPoint(10, 3), QPoint(10, 15), QPoint(6, 14)}));
+    // The arrow leaving to the left.
+    p.setPen(QPen(QColor(0, 128, 0), 2));
+    p.drawLine(1, 8, 7, 8);
+    p.drawLine(1, 8, 4, 5);
+    p.drawLine(1, 8, 4, 11);
+    return img;
+}

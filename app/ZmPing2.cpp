@@ -10,15 +10,9 @@
 #include <QApplication>
 #include <memory>
 
-#include <QElapsedTimer>
-#include <cstdio>
-static QElapsedTimer T;
-#define MARK(x) std::fprintf(stderr, "%s %lld\n", x, (long long)T.elapsed())
 int main(int argc, char** argv)
 {
-    T.start();
     QApplication app(argc, argv);
-    MARK("app");
     QApplication::setApplicationName(QStringLiteral("ZmPing2"));
     // Only the quit command ends the program; hidden windows do not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -35,9 +29,7 @@ int main(int argc, char** argv)
     std::unique_ptr<TAyarF> ayarF;
     try {
         anaF = std::make_unique<TAnaF>();
-        MARK("ana");
         ayarF = std::make_unique<TAyarF>(anaF.get());
-        MARK("ayar");
     } catch (const std::exception& e) {
         // Without an ICMP engine the program cannot do its job.
         ShowException(e);
@@ -48,7 +40,6 @@ int main(int argc, char** argv)
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());
     anaF->show();
-    MARK("shown");
     const int rc = app.exec();
     // The settings window goes first: its storage saves, and its ping component cancels an
     // outstanding lookup, while the main window still exists.
