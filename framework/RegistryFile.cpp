@@ -13,6 +13,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <mutex>
+#include <sys/stat.h>
 
 namespace {
 constexpr auto Header = "Windows Registry Editor Version 5.00";
@@ -461,11 +464,68 @@ void TRegistryFile::SetBrokenFileReporter(TBrokenFileReporter reporter)
     Reporter() = std::move(reporter);
 }
 
+namespace {
+
+// What identifies one version of a file: an atomic replacement gives a new inode, an edit in
+// place a new size or modification time.
+struct TFileStamp {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    std::int64_t ModifiedNs = 0;
+    bool operator==(const TFileStamp&) const = default;
+};
+
+bool StampOf(const QString& path, TFileStamp& stamp)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    stamp = {st.st_dev, st.st_ino, st.st_size,
+             std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return true;
+}
+
+// File times tick in steps of a few milliseconds, so two versions written within one step can
+// share a stamp: only a file left alone for a while is trusted to be the one parsed before.
+bool SettledStamp(const TFileStamp& stamp)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t nowNs = std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return nowNs - stamp.ModifiedNs > 100000000;
+}
+
+// The last parsed content of each registry file, so that reading ten settings one by one does
+// not parse the file ten times. It is used only while the file's stamp is unchanged.
+struct TParsedCache {
+    std::mutex Lock;
+    QHash<QString, std::pair<TFileStamp, TRegistryData>> Entries;
+};
+
+TParsedCache& ParsedCache()
+{
+    static TParsedCache cache;
+    return cache;
+}
+
+} // namespace
+
 TRegistryData TRegistryFile::ReadUnlocked() const
 {
     QFile f(FPath);
-    if (!f.exists())
+    // Taken before reading: a file replaced meanwhile gets a new stamp, so the next read parses
+    // it again.
+    TFileStamp stamp;
+    if (!StampOf(FPath, stamp))
         return {};
+    {
+        TParsedCache& cache = ParsedCache();
+        const std::lock_guard<std::mutex> guard(cache.Lock);
+        const auto it = cache.Entries.constFind(FPath);
+        if (it != cache.Entries.constEnd() && it->first == stamp && SettledStamp(stamp))
+            return it->second;
+    }
     if (!f.open(QIODevice::ReadOnly))
         throw ERegistryException(QStringLiteral("Cannot read %1: %2").arg(FPath, f.errorString()));
     const QByteArray bytes = f.readAll();
@@ -473,7 +533,11 @@ TRegistryData TRegistryFile::ReadUnlocked() const
         throw ERegistryException(QStringLiteral("Cannot read %1: %2").arg(FPath, f.errorString()));
     f.close();
     try {
-        return TRegistryData::Parse(bytes);
+        TRegistryData data = TRegistryData::Parse(bytes);
+        TParsedCache& cache = ParsedCache();
+        const std::lock_guard<std::mutex> guard(cache.Lock);
+        cache.Entries.insert(FPath, {stamp, data});
+        return data;
     } catch (const ERegistryFormatError& e) {
         // Keep the damaged file for the user to look at; never write over it.
         const QString aside = BrokenName(FPath);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -183,6 +184,42 @@ TEST_F(RegistryFileTest, WritesAreStringValuesAndReadsCheckTheType)
     // A leading backslash names a key from the root.
     ini.WriteString("\\Software\\Other", "V", "1");
     EXPECT_NE(TRegistryFile().Read().FindValue("HKEY_CURRENT_USER\\Software\\Other", "V"), nullptr);
+}
+
+TEST_F(RegistryFileTest, ReadsFollowEveryChangeOfTheFileOnDisk)
+{
+    // Parsed content is reused between reads; it must never hide a change made by another
+    // process, whether it replaced the file or edited it in place with the same size.
+    TRegIniFile ini("Software\\ZmPing2", false);
+    ini.WriteString("TAyarF", "HostEdit_Text", "aaaa");
+    EXPECT_EQ(ini.ReadString("TAyarF", "HostEdit_Text", ""), "aaaa");
+
+    QByteArray text = FileText(Path());
+    text.replace("\"aaaa\"", "\"bbbb\"");
+    {
+        QFile f(Path()); // in place: same inode, same size
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_EQ(f.write(text), text.size());
+    }
+    EXPECT_EQ(ini.ReadString("TAyarF", "HostEdit_Text", ""), "bbbb");
+
+    // Once the file has settled, reads reuse what was parsed, and still see a later edit.
+    QThread::msleep(150);
+    EXPECT_EQ(ini.ReadString("TAyarF", "HostEdit_Text", ""), "bbbb");
+    text.replace("\"bbbb\"", "\"dddd\"");
+    {
+        QFile f(Path());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_EQ(f.write(text), text.size());
+    }
+    EXPECT_EQ(ini.ReadString("TAyarF", "HostEdit_Text", ""), "dddd");
+
+    TRegIniFile other("Software\\ZmPing2", false);
+    other.WriteString("TAyarF", "HostEdit_Text", "cccc");
+    EXPECT_EQ(ini.ReadString("TAyarF", "HostEdit_Text", ""), "cccc");
+
+    ASSERT_TRUE(QFile::remove(Path()));
+    EXPECT_EQ(ini.ReadString("TAyarF", "HostEdit_Text", "gone"), "gone");
 }
 
 TEST_F(RegistryFileTest, EraseSectionDeletesTheWholeTree)
