@@ -6,6 +6,8 @@
 // player command that records each request (ZMPING2_SOUND_PLAYER).
 #include "support/NetNamespace.h"
 
+#include "support/XServer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,47 +21,6 @@
 namespace {
 
 const QString kProgram = QStringLiteral(ZM_BINARY_DIR "/bin/ZmPing2");
-
-// An X server for the program; empty Display() when none could be started.
-class XServer {
-public:
-    XServer()
-    {
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        if (xvfb.isEmpty())
-            return;
-        for (int n = 180 + getpid() % 50; n < 260; ++n) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            FProcess.start(xvfb, {QStringLiteral(":%1").arg(n), "-screen", "0", "1024x768x24",
-                                  "-nolisten", "tcp"});
-            if (!FProcess.waitForStarted(5000))
-                return;
-            for (int i = 0; i < 100 && FProcess.state() == QProcess::Running; ++i) {
-                if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
-                    FDisplay = QStringLiteral(":%1").arg(n);
-                    return;
-                }
-                QThread::msleep(50);
-            }
-            FProcess.kill();
-            FProcess.waitForFinished();
-        }
-    }
-    ~XServer()
-    {
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(3000))
-            FProcess.kill();
-        FProcess.waitForFinished();
-    }
-    QString Display() const { return FDisplay; }
-
-private:
-    QProcess FProcess;
-    QString FDisplay;
-};
 
 struct Shown {
     QString Readout, Lamp, Hint;

@@ -5,6 +5,8 @@
 // must store nothing, and a damaged or read-only configuration must not stop it. It pings only
 // 127.0.0.1 or localhost. What it holds is read from its test-only stored-state file
 // (ZMPING2_TEST_STORED_STATE), what it stored from the files in XDG_CONFIG_HOME.
+#include "support/XServer.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -89,47 +91,6 @@ QString ReadProfile(const QString& path, const QString& section, const QString& 
     return {};
 }
 
-// An X server for the program; empty Display() when none could be started.
-class XServer {
-public:
-    XServer()
-    {
-        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-        if (xvfb.isEmpty())
-            return;
-        for (int n = 300 + getpid() % 50; n < 380; ++n) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            FProcess.start(xvfb, {QStringLiteral(":%1").arg(n), "-screen", "0", "1024x768x24",
-                                  "-nolisten", "tcp"});
-            if (!FProcess.waitForStarted(5000))
-                return;
-            for (int i = 0; i < 100 && FProcess.state() == QProcess::Running; ++i) {
-                if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
-                    FDisplay = QStringLiteral(":%1").arg(n);
-                    return;
-                }
-                QThread::msleep(50);
-            }
-            FProcess.kill();
-            FProcess.waitForFinished();
-        }
-    }
-    ~XServer()
-    {
-        FProcess.terminate();
-        if (!FProcess.waitForFinished(3000))
-            FProcess.kill();
-        FProcess.waitForFinished();
-    }
-    QString Display() const { return FDisplay; }
-
-private:
-    QProcess FProcess;
-    QString FDisplay;
-};
-
 struct Geometry {
     int X = -1, Y = -1, W = -1, H = -1;
 };
@@ -143,7 +104,7 @@ protected:
         if (QStandardPaths::findExecutable("xdotool").isEmpty())
             GTEST_SKIP() << "no xdotool to drive the program with";
         ASSERT_TRUE(Dir.isValid());
-        X = std::make_unique<XServer>();
+        X = std::make_unique<XServer>(300);
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";
         Config = Dir.filePath("config");
