@@ -1,5 +1,6 @@
 // Pictures of the main window's three flat buttons in their looks, and of the settings window's
 // spin fields.
+#include "GalleryMain.h"
 #include "controls/Spin.h"
 #include "controls/ZmWinButton.h"
 #include "framework/Colors.h"
@@ -189,36 +190,28 @@ QImage PictureButtons()
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
-        return 2;
-    }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(dir);
-
-    const char* looks[] = {"normal", "hover", "pressed", "disabled"};
-    // All four looks of the bar one under the other, and each enlarged.
-    QImage sheet(258, 4 * 31 + 3 * 4, QImage::Format_RGB32);
-    sheet.fill(Qt::darkGray);
-    bool ok = true;
-    {
-        QPainter p(&sheet);
-        int y = 0;
-        for (const char* look : looks) {
-            const QImage bar = ButtonBar(look);
-            p.drawImage(0, y, bar);
-            y += 31 + 4;
-            ok &= Save(Enlarged(bar, 4), dir, QString("buttons_%1_x4.png").arg(look));
+    return RunGallery(argc, argv, [](const QString& dir) {
+        const char* looks[] = {"normal", "hover", "pressed", "disabled"};
+        // All four looks of the bar one under the other, and each enlarged.
+        QImage sheet(258, 4 * 31 + 3 * 4, QImage::Format_RGB32);
+        sheet.fill(Qt::darkGray);
+        bool ok = true;
+        {
+            QPainter p(&sheet);
+            int y = 0;
+            for (const char* look : looks) {
+                const QImage bar = ButtonBar(look);
+                p.drawImage(0, y, bar);
+                y += 31 + 4;
+                ok &= Save(Enlarged(bar, 4), dir, QString("buttons_%1_x4.png").arg(look));
+            }
         }
-    }
-    ok &= Save(sheet, dir, "buttons_looks.png");
-    ok &= Save(Enlarged(PictureButtons(), 2), dir, "buttons_pictures_x2.png");
-    ok &= Save(Enlarged(FocusedButton(), 4), dir, "buttons_focused_x4.png");
-    const QImage spins = SpinFields();
-    ok &= Save(spins, dir, "buttons_spin_fields.png");
-    ok &= Save(Enlarged(spins.copy(0, 0, 425, 160), 2), dir, "buttons_spin_fields_x2.png");
-    return ok ? 0 : 1;
+        ok &= Save(sheet, dir, "buttons_looks.png");
+        ok &= Save(Enlarged(PictureButtons(), 2), dir, "buttons_pictures_x2.png");
+        ok &= Save(Enlarged(FocusedButton(), 4), dir, "buttons_focused_x4.png");
+        const QImage spins = SpinFields();
+        ok &= Save(spins, dir, "buttons_spin_fields.png");
+        ok &= Save(Enlarged(spins.copy(0, 0, 425, 160), 2), dir, "buttons_spin_fields_x2.png");
+        return ok;
+    });
 }

@@ -1,6 +1,7 @@
 // Pictures of the liquid-crystal readout as a person sees it: the program's own readout on its
 // black panel, every kind, style and colour scheme, turned readouts, hover states and the
 // transparent modes. Usage: liquid_gallery DIR
+#include "GalleryMain.h"
 #include "controls/LiquidIndicator.h"
 
 #include <QApplication>
@@ -116,136 +117,133 @@ const char* StyleName(Lcd::TLcdIndicatorStyle s)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
-        return 2;
-    }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(dir);
-    bool ok = true;
+    return RunGallery(argc, argv, [](const QString& dir) {
+        bool ok = true;
 
-    // The program's readout on its black panel.
-    std::vector<std::pair<QString, QImage>> program;
-    for (const char* text : {"0000", "15 ms", "123 ms", "Time out", "Kapali"}) {
-        const QImage img = Shot([&](TLiquidIndicator& s) { Sure(s, QString::fromLatin1(text)); },
-                                Qt::black, QSize(217, 41), QPoint(6, 3));
-        program.emplace_back(QStringLiteral("Sure: \"%1\"").arg(QString::fromLatin1(text)), img);
-        QString file = QString::fromLatin1(text).replace(QLatin1Char(' '), QLatin1Char('_'));
-        ok &= Save(img, dir, QStringLiteral("liquid_sure_%1.png").arg(file));
-    }
-    ok &= Save(Sheet(program, 3), dir, QStringLiteral("liquid_sure_x3.png"));
-
-    // Every kind and style, default colours.
-    std::vector<std::pair<QString, QImage>> kinds;
-    for (const auto kind : {Lcd::ik7segment, Lcd::ik9segment, Lcd::ik5x7matrix})
-        for (const auto style : {Lcd::isThin, Lcd::isNormal, Lcd::isThick}) {
-            const QString text = kind == Lcd::ik5x7matrix  ? QStringLiteral("Ab:9-%z")
-                                 : kind == Lcd::ik9segment ? QStringLiteral("12:34.5-E")
-                                                           : QStringLiteral("-12.34,5bE");
-            kinds.emplace_back(
-                QStringLiteral("%1 %2 \"%3\"").arg(KindName(kind), StyleName(style), text),
-                Shot(
-                    [&](TLiquidIndicator& s) {
-                        s.SetIndicatorKind(kind);
-                        s.SetIndicatorStyle(style);
-                        s.SetIndicatorstring(text);
-                    },
-                    QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4)));
+        // The program's readout on its black panel.
+        std::vector<std::pair<QString, QImage>> program;
+        for (const char* text : {"0000", "15 ms", "123 ms", "Time out", "Kapali"}) {
+            const QImage img =
+                Shot([&](TLiquidIndicator& s) { Sure(s, QString::fromLatin1(text)); }, Qt::black,
+                     QSize(217, 41), QPoint(6, 3));
+            program.emplace_back(QStringLiteral("Sure: \"%1\"").arg(QString::fromLatin1(text)),
+                                 img);
+            QString file = QString::fromLatin1(text).replace(QLatin1Char(' '), QLatin1Char('_'));
+            ok &= Save(img, dir, QStringLiteral("liquid_sure_%1.png").arg(file));
         }
-    ok &= Save(Sheet(kinds, 2), dir, QStringLiteral("liquid_kinds_styles.png"));
+        ok &= Save(Sheet(program, 3), dir, QStringLiteral("liquid_sure_x3.png"));
 
-    // Every colour scheme.
-    std::vector<std::pair<QString, QImage>> schemes;
-    const QMetaEnum schemeEnum = QMetaEnum::fromType<Lcd::TLcdColorScheme>();
-    for (int i = 0; i < schemeEnum.keyCount(); ++i) {
-        const auto scheme = Lcd::TLcdColorScheme(schemeEnum.value(i));
-        for (const auto kind : {Lcd::ik7segment, Lcd::ik5x7matrix})
-            schemes.emplace_back(QStringLiteral("%1 %2").arg(schemeEnum.key(i), KindName(kind)),
-                                 Shot(
-                                     [&](TLiquidIndicator& s) {
-                                         s.Loaded();
-                                         s.SetColorScheme(scheme);
-                                         s.SetIndicatorKind(kind);
-                                         s.SetIndicatorstring(kind == Lcd::ik5x7matrix
-                                                                  ? QStringLiteral("Ping 42")
-                                                                  : QStringLiteral("-88.8.8"));
-                                     },
-                                     QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4)));
-    }
-    ok &= Save(Sheet(schemes, 2), dir, QStringLiteral("liquid_schemes.png"));
-
-    // Turned readouts on a navy parent: 0, 45 and 90 degrees (the control is shaped to the
-    // turned rectangle, so the parent shows around it).
-    std::vector<std::pair<QString, QImage>> angles;
-    for (const int angle : {0, 450, 900, 1800, 2700, 300}) {
-        angles.emplace_back(QStringLiteral("IndicatorAngle %1").arg(angle),
-                            Shot(
-                                [&](TLiquidIndicator& s) {
-                                    s.Loaded();
-                                    s.SetIndicatorstring(QStringLiteral("12.5"));
-                                    s.SetSignNumber(6);
-                                    s.SetIndicatorAngle(angle);
-                                },
-                                QColor(0, 0, 128), QSize(190, 190), QPoint(8, 8)));
-    }
-    ok &= Save(Sheet(angles, 1), dir, QStringLiteral("liquid_angles.png"));
-
-    // Hover: each MouseAction with the pointer away and over the control.
-    std::vector<std::pair<QString, QImage>> hover;
-    const char* actions[] = {"maNone", "maColor", "maWidth", "maBoth"};
-    for (const auto kind : {Lcd::ik7segment, Lcd::ik5x7matrix})
-        for (int a = 0; a < 4; ++a)
-            for (const bool inside : {false, true})
-                hover.emplace_back(
-                    QStringLiteral("%1 %2 %3")
-                        .arg(KindName(kind), actions[a], inside ? "pointer over" : "pointer away"),
+        // Every kind and style, default colours.
+        std::vector<std::pair<QString, QImage>> kinds;
+        for (const auto kind : {Lcd::ik7segment, Lcd::ik9segment, Lcd::ik5x7matrix})
+            for (const auto style : {Lcd::isThin, Lcd::isNormal, Lcd::isThick}) {
+                const QString text = kind == Lcd::ik5x7matrix  ? QStringLiteral("Ab:9-%z")
+                                     : kind == Lcd::ik9segment ? QStringLiteral("12:34.5-E")
+                                                               : QStringLiteral("-12.34,5bE");
+                kinds.emplace_back(
+                    QStringLiteral("%1 %2 \"%3\"").arg(KindName(kind), StyleName(style), text),
                     Shot(
                         [&](TLiquidIndicator& s) {
                             s.SetIndicatorKind(kind);
-                            s.SetMouseAction(Lcd::TLcdMouseAction(a));
-                            s.SetIndicatorstring(kind == Lcd::ik5x7matrix
-                                                     ? QStringLiteral("Hover")
-                                                     : QStringLiteral("1234.5"));
+                            s.SetIndicatorStyle(style);
+                            s.SetIndicatorstring(text);
                         },
-                        QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4), inside));
-    ok &= Save(Sheet(hover, 2), dir, QStringLiteral("liquid_hover.png"));
+                        QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4)));
+            }
+        ok &= Save(Sheet(kinds, 2), dir, QStringLiteral("liquid_kinds_styles.png"));
 
-    // The transparent modes of the program's readout on a navy panel instead of its black one,
-    // and materials.
-    std::vector<std::pair<QString, QImage>> modes;
-    for (const auto mode : {Lcd::tmNone, Lcd::tmBackOnly, Lcd::tmAll})
-        modes.emplace_back(QStringLiteral("Sure \"123 ms\", %1").arg(Key(mode)),
-                           Shot(
-                               [&](TLiquidIndicator& s) {
-                                   Sure(s, QStringLiteral("123 ms"));
-                                   s.SetTransparentMode(mode);
-                               },
-                               QColor(0, 0, 128), QSize(217, 41), QPoint(6, 3)));
-    QImage material(16, 16, QImage::Format_RGB32);
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            material.setPixelColor(x, y, QColor(90 + 8 * x, 120 + 4 * y, 160 - 6 * y));
-    QImage fore(8, 8, QImage::Format_RGB32);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            fore.setPixelColor(x, y, (x + y) % 4 < 2 ? QColor(250, 220, 40) : QColor(240, 120, 20));
-    for (const auto mode : {Lcd::mmStretch, Lcd::mmTile})
-        for (const auto shadow : {Lcd::msmDark, Lcd::msmLight, Lcd::msmNone})
-            modes.emplace_back(QStringLiteral("materials, %1, %2").arg(Key(mode), Key(shadow)),
+        // Every colour scheme.
+        std::vector<std::pair<QString, QImage>> schemes;
+        const QMetaEnum schemeEnum = QMetaEnum::fromType<Lcd::TLcdColorScheme>();
+        for (int i = 0; i < schemeEnum.keyCount(); ++i) {
+            const auto scheme = Lcd::TLcdColorScheme(schemeEnum.value(i));
+            for (const auto kind : {Lcd::ik7segment, Lcd::ik5x7matrix})
+                schemes.emplace_back(QStringLiteral("%1 %2").arg(schemeEnum.key(i), KindName(kind)),
+                                     Shot(
+                                         [&](TLiquidIndicator& s) {
+                                             s.Loaded();
+                                             s.SetColorScheme(scheme);
+                                             s.SetIndicatorKind(kind);
+                                             s.SetIndicatorstring(kind == Lcd::ik5x7matrix
+                                                                      ? QStringLiteral("Ping 42")
+                                                                      : QStringLiteral("-88.8.8"));
+                                         },
+                                         QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4)));
+        }
+        ok &= Save(Sheet(schemes, 2), dir, QStringLiteral("liquid_schemes.png"));
+
+        // Turned readouts on a navy parent: 0, 45 and 90 degrees (the control is shaped to the
+        // turned rectangle, so the parent shows around it).
+        std::vector<std::pair<QString, QImage>> angles;
+        for (const int angle : {0, 450, 900, 1800, 2700, 300}) {
+            angles.emplace_back(QStringLiteral("IndicatorAngle %1").arg(angle),
+                                Shot(
+                                    [&](TLiquidIndicator& s) {
+                                        s.Loaded();
+                                        s.SetIndicatorstring(QStringLiteral("12.5"));
+                                        s.SetSignNumber(6);
+                                        s.SetIndicatorAngle(angle);
+                                    },
+                                    QColor(0, 0, 128), QSize(190, 190), QPoint(8, 8)));
+        }
+        ok &= Save(Sheet(angles, 1), dir, QStringLiteral("liquid_angles.png"));
+
+        // Hover: each MouseAction with the pointer away and over the control.
+        std::vector<std::pair<QString, QImage>> hover;
+        const char* actions[] = {"maNone", "maColor", "maWidth", "maBoth"};
+        for (const auto kind : {Lcd::ik7segment, Lcd::ik5x7matrix})
+            for (int a = 0; a < 4; ++a)
+                for (const bool inside : {false, true})
+                    hover.emplace_back(QStringLiteral("%1 %2 %3")
+                                           .arg(KindName(kind), actions[a],
+                                                inside ? "pointer over" : "pointer away"),
+                                       Shot(
+                                           [&](TLiquidIndicator& s) {
+                                               s.SetIndicatorKind(kind);
+                                               s.SetMouseAction(Lcd::TLcdMouseAction(a));
+                                               s.SetIndicatorstring(kind == Lcd::ik5x7matrix
+                                                                        ? QStringLiteral("Hover")
+                                                                        : QStringLiteral("1234.5"));
+                                           },
+                                           QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4),
+                                           inside));
+        ok &= Save(Sheet(hover, 2), dir, QStringLiteral("liquid_hover.png"));
+
+        // The transparent modes of the program's readout on a navy panel instead of its black one,
+        // and materials.
+        std::vector<std::pair<QString, QImage>> modes;
+        for (const auto mode : {Lcd::tmNone, Lcd::tmBackOnly, Lcd::tmAll})
+            modes.emplace_back(QStringLiteral("Sure \"123 ms\", %1").arg(Key(mode)),
                                Shot(
                                    [&](TLiquidIndicator& s) {
-                                       s.SetBackMaterial(material);
-                                       s.SetForeMaterial(fore);
-                                       s.SetMaterialMode(mode);
-                                       s.SetForeMaterialMode(mode);
-                                       s.SetMaterialShadowMode(shadow);
-                                       s.SetIndicatorstring(QStringLiteral("-12.34"));
+                                       Sure(s, QStringLiteral("123 ms"));
+                                       s.SetTransparentMode(mode);
                                    },
-                                   QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4)));
-    ok &= Save(Sheet(modes, 2), dir, QStringLiteral("liquid_modes_materials.png"));
+                                   QColor(0, 0, 128), QSize(217, 41), QPoint(6, 3)));
+        QImage material(16, 16, QImage::Format_RGB32);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                material.setPixelColor(x, y, QColor(90 + 8 * x, 120 + 4 * y, 160 - 6 * y));
+        QImage fore(8, 8, QImage::Format_RGB32);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                fore.setPixelColor(x, y,
+                                   (x + y) % 4 < 2 ? QColor(250, 220, 40) : QColor(240, 120, 20));
+        for (const auto mode : {Lcd::mmStretch, Lcd::mmTile})
+            for (const auto shadow : {Lcd::msmDark, Lcd::msmLight, Lcd::msmNone})
+                modes.emplace_back(QStringLiteral("materials, %1, %2").arg(Key(mode), Key(shadow)),
+                                   Shot(
+                                       [&](TLiquidIndicator& s) {
+                                           s.SetBackMaterial(material);
+                                           s.SetForeMaterial(fore);
+                                           s.SetMaterialMode(mode);
+                                           s.SetForeMaterialMode(mode);
+                                           s.SetMaterialShadowMode(shadow);
+                                           s.SetIndicatorstring(QStringLiteral("-12.34"));
+                                       },
+                                       QColor(200, 200, 200), QSize(180, 44), QPoint(4, 4)));
+        ok &= Save(Sheet(modes, 2), dir, QStringLiteral("liquid_modes_materials.png"));
 
-    return ok ? 0 : 1;
+        return ok;
+    });
 }

@@ -1,5 +1,6 @@
 // Pictures of the history meter: as the main window shows it right after start, after a run of
 // replies with a lost one, in both styles, and a default meter that was never given a value.
+#include "GalleryMain.h"
 #include "controls/peakmeter.h"
 #include "framework/Colors.h"
 #include "framework/GdiDraw.h"
@@ -74,81 +75,75 @@ bool Save(const QWidget& w, const QString& dir, const char* name)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s DIR\n", argv[0]);
-        return 2;
-    }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    bool ok = true;
+    return RunGallery(argc, argv, [](const QString& dir) {
+        bool ok = true;
 
-    {
-        Window start(TPeakMeter::pmHistoryPoint);
-        ok &= Save(start.parent, dir, "peakmeter_start.png");
-        for (const int rtt : Replies())
-            start.meter->SetValue(rtt);
-        ok &= Save(start.parent, dir, "peakmeter_history_timeout.png");
-    }
-    {
-        // Replies only, no lost one: the scale stays near the round-trip times.
-        Window w(TPeakMeter::pmHistoryPoint);
-        w.parent.grab();
-        for (const int rtt : {12, 35, 20, 150, 80, 22, 18, 35, 40, 25, 14, 16, 30, 12})
-            for (int i = 0; i < 20; ++i)
-                w.meter->SetValue(rtt + i % 5);
-        ok &= Save(w.parent, dir, "peakmeter_history_replies.png");
-    }
-    {
-        Window bar(TPeakMeter::pmBar);
-        for (const int rtt : Replies())
-            bar.meter->SetValue(rtt);
-        ok &= Save(bar.parent, dir, "peakmeter_bar_timeout.png");
-    }
-    {
-        // A reply lost just now: the newest value is the time-out, in both styles.
-        for (const auto style : {TPeakMeter::pmHistoryPoint, TPeakMeter::pmBar}) {
-            Window w(style);
-            w.parent.grab();
-            for (const int rtt : {12, 35, 20, 150, 80, 22, 18, 35, 40, 25})
-                for (int i = 0; i < 12; ++i)
-                    w.meter->SetValue(rtt + i % 4);
-            w.meter->SetValue(1000);
-            ok &= Save(w.parent, dir,
-                       style == TPeakMeter::pmBar ? "peakmeter_bar_lost_now.png"
-                                                  : "peakmeter_history_lost_now.png");
-        }
-    }
-    {
-        // Without labels the peak is a line across (history) or a small triangle (bar).
-        for (const auto style : {TPeakMeter::pmHistoryPoint, TPeakMeter::pmBar}) {
-            Window w(style);
-            w.meter->SetShowValues(false);
-            w.parent.grab();
+        {
+            Window start(TPeakMeter::pmHistoryPoint);
+            ok &= Save(start.parent, dir, "peakmeter_start.png");
             for (const int rtt : Replies())
-                w.meter->SetValue(rtt);
-            ok &= Save(w.parent, dir,
-                       style == TPeakMeter::pmBar ? "peakmeter_bar_nolabels.png"
-                                                  : "peakmeter_history_nolabels.png");
+                start.meter->SetValue(rtt);
+            ok &= Save(start.parent, dir, "peakmeter_history_timeout.png");
         }
-    }
-    {
-        // A meter with its own defaults: framed, never given a value, then given some.
-        QWidget parent;
-        parent.resize(140, 100);
-        QPalette pal = parent.palette();
-        pal.setColor(QPalette::Window, ToQColor(clBtnFace));
-        parent.setPalette(pal);
-        parent.setAutoFillBackground(true);
-        TPeakMeter meter(&parent);
-        meter.move(10, 10);
-        ok &= Save(parent, dir, "peakmeter_default_empty.png");
-        meter.SetValue(35);
-        meter.SetValue(20);
-        ok &= Save(parent, dir, "peakmeter_default_bar.png");
-        meter.SetCtl3D(false);
-        ok &= Save(parent, dir, "peakmeter_default_flat.png");
-    }
-    return ok ? 0 : 1;
+        {
+            // Replies only, no lost one: the scale stays near the round-trip times.
+            Window w(TPeakMeter::pmHistoryPoint);
+            w.parent.grab();
+            for (const int rtt : {12, 35, 20, 150, 80, 22, 18, 35, 40, 25, 14, 16, 30, 12})
+                for (int i = 0; i < 20; ++i)
+                    w.meter->SetValue(rtt + i % 5);
+            ok &= Save(w.parent, dir, "peakmeter_history_replies.png");
+        }
+        {
+            Window bar(TPeakMeter::pmBar);
+            for (const int rtt : Replies())
+                bar.meter->SetValue(rtt);
+            ok &= Save(bar.parent, dir, "peakmeter_bar_timeout.png");
+        }
+        {
+            // A reply lost just now: the newest value is the time-out, in both styles.
+            for (const auto style : {TPeakMeter::pmHistoryPoint, TPeakMeter::pmBar}) {
+                Window w(style);
+                w.parent.grab();
+                for (const int rtt : {12, 35, 20, 150, 80, 22, 18, 35, 40, 25})
+                    for (int i = 0; i < 12; ++i)
+                        w.meter->SetValue(rtt + i % 4);
+                w.meter->SetValue(1000);
+                ok &= Save(w.parent, dir,
+                           style == TPeakMeter::pmBar ? "peakmeter_bar_lost_now.png"
+                                                      : "peakmeter_history_lost_now.png");
+            }
+        }
+        {
+            // Without labels the peak is a line across (history) or a small triangle (bar).
+            for (const auto style : {TPeakMeter::pmHistoryPoint, TPeakMeter::pmBar}) {
+                Window w(style);
+                w.meter->SetShowValues(false);
+                w.parent.grab();
+                for (const int rtt : Replies())
+                    w.meter->SetValue(rtt);
+                ok &= Save(w.parent, dir,
+                           style == TPeakMeter::pmBar ? "peakmeter_bar_nolabels.png"
+                                                      : "peakmeter_history_nolabels.png");
+            }
+        }
+        {
+            // A meter with its own defaults: framed, never given a value, then given some.
+            QWidget parent;
+            parent.resize(140, 100);
+            QPalette pal = parent.palette();
+            pal.setColor(QPalette::Window, ToQColor(clBtnFace));
+            parent.setPalette(pal);
+            parent.setAutoFillBackground(true);
+            TPeakMeter meter(&parent);
+            meter.move(10, 10);
+            ok &= Save(parent, dir, "peakmeter_default_empty.png");
+            meter.SetValue(35);
+            meter.SetValue(20);
+            ok &= Save(parent, dir, "peakmeter_default_bar.png");
+            meter.SetCtl3D(false);
+            ok &= Save(parent, dir, "peakmeter_default_flat.png");
+        }
+        return ok;
+    });
 }
