@@ -1,54 +1,195 @@
 #include "app/SingleInstance.h"
 
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QDir>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
+
 const QByteArray kKnock = "show\n";
+// A knocking copy that sends more than this without the knock is not one of ours.
+constexpr qsizetype kMaxMessage = 64;
+
+// Fills a socket address; false when the path does not fit.
+bool MakeAddress(const QString& path, sockaddr_un& addr)
+{
+    const QByteArray native = QFile::encodeName(path);
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    if (native.isEmpty() || size_t(native.size()) >= sizeof addr.sun_path)
+        return false;
+    std::memcpy(addr.sun_path, native.constData(), size_t(native.size()));
+    return true;
 }
 
-TSingleInstance::TSingleInstance(const QString& key, QObject* parent) : QObject(parent), FKey(key)
+// The listening side never blocks the user interface.
+int ListeningSocket()
+{
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+}
+
+// Connects as a knocking copy: a listener whose queue is full gets `ms` milliseconds to accept,
+// and so does the knock to go out. Returns the connected socket, or -1.
+int ConnectWithin(const sockaddr_un& addr, int ms)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    const timeval limit{ms / 1000, (ms % 1000) * 1000};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    int rc;
+    do
+        rc = ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The peer runs as this user (a socket made by someone else in a shared folder is not ours).
+bool PeerIsThisUser(int fd)
+{
+    ucred cred{};
+    socklen_t len = sizeof cred;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) == 0 && cred.uid == ::getuid();
+}
+
+} // namespace
+
+TSingleInstance::TSingleInstance(const QString& key, QObject* parent)
+    : QObject(parent), FPath(SocketPath(key))
 {
 }
 
-TSingleInstance::~TSingleInstance() = default;
+TSingleInstance::~TSingleInstance()
+{
+    while (!FClients.empty())
+        Drop(FClients.begin()->first);
+    if (FListener >= 0) {
+        delete FListenNotifier;
+        ::close(FListener);
+        ::unlink(QFile::encodeName(FPath).constData());
+    }
+}
 
 QString TSingleInstance::DefaultKey()
 {
     return QStringLiteral("ZmPing2-") + QString::number(::getuid());
 }
 
+QString TSingleInstance::SocketPath(const QString& key)
+{
+    if (QDir::isAbsolutePath(key))
+        return key;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    const QString folder =
+        !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+    return folder + QLatin1Char('/') + key;
+}
+
 bool TSingleInstance::AnotherIsRunning()
 {
-    QLocalSocket socket;
-    socket.connectToServer(FKey);
-    if (!socket.waitForConnected(1000))
+    sockaddr_un addr;
+    if (!MakeAddress(FPath, addr))
         return false;
-    socket.write(kKnock);
-    socket.waitForBytesWritten(1000);
-    socket.disconnectFromServer();
-    return true;
+    const int fd = ConnectWithin(addr, 1000);
+    if (fd < 0)
+        return false;
+    const bool found = PeerIsThisUser(fd);
+    // The answering copy comes forward on the knock; a lost knock still means it runs.
+    if (found)
+        ::send(fd, kKnock.constData(), size_t(kKnock.size()), MSG_NOSIGNAL);
+    ::close(fd);
+    return found;
 }
 
 bool TSingleInstance::Listen()
 {
-    FServer = new QLocalServer(this);
-    FServer->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!FServer->listen(FKey)) {
-        // A socket file left by a copy that crashed: nobody answered on it, so take it over.
-        QLocalServer::removeServer(FKey);
-        if (!FServer->listen(FKey))
-            return false;
+    sockaddr_un addr;
+    if (FListener >= 0 || !MakeAddress(FPath, addr))
+        return FListener >= 0;
+    const int fd = ListeningSocket();
+    if (fd < 0)
+        return false;
+    auto bindIt = [&] {
+        return ::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    };
+    bool bound = bindIt();
+    if (!bound && errno == EADDRINUSE) {
+        // A socket file left by a copy that crashed: nobody answers on it, so take it over.
+        // Anything else in its place (an answering copy, a file that is no socket) is kept.
+        struct stat st;
+        const int probe = ConnectWithin(addr, 200);
+        const bool answers = probe >= 0;
+        if (answers)
+            ::close(probe);
+        if (!answers && ::lstat(addr.sun_path, &st) == 0 && S_ISSOCK(st.st_mode) &&
+            st.st_uid == ::getuid() && ::unlink(addr.sun_path) == 0)
+            bound = bindIt();
     }
-    connect(FServer, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* s = FServer->nextPendingConnection()) {
-            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
-            connect(s, &QLocalSocket::readyRead, this, [this, s] {
-                if (s->readAll().contains(kKnock.trimmed()) && OnActivate)
-                    OnActivate();
-            });
-        }
-    });
+    if (!bound || ::chmod(addr.sun_path, S_IRUSR | S_IWUSR) != 0 || ::listen(fd, 8) != 0) {
+        if (bound)
+            ::unlink(addr.sun_path);
+        ::close(fd);
+        return false;
+    }
+    FListener = fd;
+    FListenNotifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(FListenNotifier, &QSocketNotifier::activated, this, [this] { Accept(); });
     return true;
+}
+
+void TSingleInstance::Accept()
+{
+    for (;;) {
+        const int fd = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0)
+            return; // EAGAIN: the queue is empty; anything else: try again on the next wake-up
+        if (!PeerIsThisUser(fd)) {
+            ::close(fd);
+            continue;
+        }
+        TClient& client = FClients[fd];
+        client.Notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+        connect(client.Notifier, &QSocketNotifier::activated, this, [this, fd] { ReadFrom(fd); });
+    }
+}
+
+void TSingleInstance::ReadFrom(int fd)
+{
+    auto it = FClients.find(fd);
+    if (it == FClients.end())
+        return;
+    char buffer[64];
+    const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+    if (n < 0 && (errno == EAGAIN || errno == EINTR))
+        return;
+    if (n > 0)
+        it->second.Data.append(buffer, n);
+    const bool knocked = it->second.Data.contains(kKnock.trimmed());
+    // One knock per connection; a closed, failed or babbling connection is dropped.
+    if (knocked || n <= 0 || it->second.Data.size() > kMaxMessage)
+        Drop(fd);
+    if (knocked && OnActivate)
+        OnActivate();
+}
+
+void TSingleInstance::Drop(int fd)
+{
+    auto it = FClients.find(fd);
+    if (it == FClients.end())
+        return;
+    delete it->second.Notifier;
+    FClients.erase(it);
+    ::close(fd);
 }

@@ -2,6 +2,7 @@
 // message loop, which shows the main window.
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
+#include "app/FontConfigWarmUp.h"
 #include "app/SingleInstance.h"
 #include "app/StoredStateProbe.h"
 #include "app/TestState.h"
@@ -12,7 +13,9 @@
 
 int main(int argc, char** argv)
 {
+    TFontConfigWarmUp fonts;
     QApplication app(argc, argv);
+    fonts.Wait();
     QApplication::setApplicationName(QStringLiteral("ZmPing2"));
     // Only the quit command ends the program; hidden windows do not.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -21,9 +24,10 @@ int main(int argc, char** argv)
                             ? qEnvironmentVariable("ZMPING2_INSTANCE_KEY")
                             : TSingleInstance::DefaultKey();
     TSingleInstance instance(key);
-    if (instance.AnotherIsRunning())
+    // Two copies started at once may both find nobody listening; the one that cannot listen
+    // looks again.
+    if (instance.AnotherIsRunning() || (!instance.Listen() && instance.AnotherIsRunning()))
         return 0;
-    instance.Listen();
 
     std::unique_ptr<TAnaF> anaF;
     std::unique_ptr<TAyarF> ayarF;

@@ -1,7 +1,7 @@
 // Start-up, memory and idle cost of the monitor, side by side with the floor for any Qt
 // Widgets program here (bin/zm_qt_floor: one empty window):
 //   startup_first_paint  time from starting the process to the main window's first paint
-//                        (median of several starts)
+//                        (median of ZM_BENCH_STARTS starts of each, default 21, alternating)
 //   rss_after_cycle      resident memory once the first ping cycle has ended
 //   cpu_auto_ping        CPU time over a run of automatic pinging at a 1 s interval to
 //                        127.0.0.1, as a share of one core (ZM_BENCH_SECONDS, default 60)
@@ -148,10 +148,11 @@ int CyclesIn(const QString& stateFile)
     return all.contains("log=Received") || all.contains("log=Cannot ping") ? 1 : 0;
 }
 
-double Median(std::vector<double> v)
+// The q-quantile (0.5: the median) of the samples, by the nearest rank.
+double Quantile(std::vector<double> v, double q)
 {
     std::sort(v.begin(), v.end());
-    return v.empty() ? -1 : v[v.size() / 2];
+    return v.empty() ? -1 : v[std::min(v.size() - 1, size_t(q * double(v.size())))];
 }
 
 void Print(const char* name, double value, const char* unit, double floor)
@@ -179,7 +180,10 @@ int main(int argc, char** argv)
 
     // Start-up to first paint, alternating the two programs.
     std::vector<double> tMonitor, tFloor;
-    for (int i = 0; i < 7; ++i) {
+    const int starts = qEnvironmentVariableIsSet("ZM_BENCH_STARTS")
+                           ? std::max(1, qEnvironmentVariableIntValue("ZM_BENCH_STARTS"))
+                           : 21;
+    for (int i = 0; i < starts; ++i) {
         {
             Program p(floor, display, {});
             tFloor.push_back(p.WaitFirstPaint());
@@ -190,7 +194,15 @@ int main(int argc, char** argv)
             tMonitor.push_back(p.WaitFirstPaint());
         }
     }
-    Print("startup_first_paint", Median(tMonitor), "ms", Median(tFloor));
+    std::printf("# first paint over %d starts each, quartiles in ms: monitor %.1f/%.1f/%.1f, "
+                "floor %.1f/%.1f/%.1f\n",
+                starts, Quantile(tMonitor, 0.25), Quantile(tMonitor, 0.5), Quantile(tMonitor, 0.75),
+                Quantile(tFloor, 0.25), Quantile(tFloor, 0.5), Quantile(tFloor, 0.75));
+    if (qEnvironmentVariableIsSet("ZM_BENCH_RAW")) {
+        for (size_t i = 0; i < tMonitor.size(); ++i)
+            std::printf("# start %zu: monitor %.1f ms, floor %.1f ms\n", i, tMonitor[i], tFloor[i]);
+    }
+    Print("startup_first_paint", Quantile(tMonitor, 0.5), "ms", Quantile(tFloor, 0.5));
 
     // Memory after one cycle, and CPU over a run of automatic pinging, both side by side.
     QTemporaryDir stateDir;

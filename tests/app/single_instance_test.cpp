@@ -2,44 +2,185 @@
 #include "app/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-TEST(SingleInstance, SecondCopyKnocksAndTheFirstComesForward)
+namespace {
+
+// Runs the event loop until `done` holds or about a second has passed.
+template <typename Done> void SpinUntil(Done done)
 {
-    const QString key = QStringLiteral("zmping2-test-%1").arg(getpid());
+    for (int i = 0; i < 200 && !done(); ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+}
+
+// A later copy, in another thread as another process would be; true when it found the first.
+bool KnockFromAnotherCopy(const QString& key, int& activations)
+{
+    bool found = false;
+    QThread* second = QThread::create([&] {
+        TSingleInstance copy(key);
+        found = copy.AnotherIsRunning();
+    });
+    const int before = activations;
+    second->start();
+    SpinUntil([&] { return activations > before && second->isFinished(); });
+    second->wait();
+    delete second;
+    return found;
+}
+
+// Connects to the socket at `path` and sends `data` as a stranger's program might.
+int RawClient(const QString& path, const QByteArray& data)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const QByteArray native = QFile::encodeName(path);
+    std::memcpy(addr.sun_path, native.constData(), size_t(native.size()));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (!data.isEmpty())
+        ::send(fd, data.constData(), size_t(data.size()), MSG_NOSIGNAL);
+    return fd;
+}
+
+} // namespace
+
+TEST(SingleInstance, SecondCopyKnocksAndTheFirstComesForwardEveryTime)
+{
+    QTemporaryDir dir;
+    const QString key = dir.filePath("knock");
     TSingleInstance first(key);
     EXPECT_FALSE(first.AnotherIsRunning());
     ASSERT_TRUE(first.Listen());
     int activations = 0;
     first.OnActivate = [&] { ++activations; };
 
-    // The second copy talks to the first from another thread, as another process would.
-    bool found = false;
-    QThread* second = QThread::create([&] {
-        TSingleInstance copy(key);
-        found = copy.AnotherIsRunning();
-    });
-    second->start();
-    for (int i = 0; i < 200 && (activations == 0 || second->isRunning()); ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
-    }
-    second->wait();
-    delete second;
-    EXPECT_TRUE(found);
+    EXPECT_TRUE(KnockFromAnotherCopy(key, activations));
     EXPECT_EQ(activations, 1);
+    EXPECT_TRUE(KnockFromAnotherCopy(key, activations));
+    EXPECT_EQ(activations, 2);
+    // Only the owner can reach the socket.
+    EXPECT_EQ(QFileInfo(key).permissions() &
+                  (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
+              QFile::Permissions());
 }
 
-TEST(SingleInstance, LeftOverSocketOfACrashedCopyIsTakenOver)
+TEST(SingleInstance, SocketOfACrashedCopyIsTakenOverAndAQuitCopyLeavesNone)
 {
-    const QString key = QStringLiteral("zmping2-test-stale-%1").arg(getpid());
+    QTemporaryDir dir;
+    const QString key = dir.filePath("stale");
     {
-        TSingleInstance gone(key);
-        ASSERT_TRUE(gone.Listen());
+        // A copy that died without cleaning up leaves its socket file behind.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::strcpy(addr.sun_path, QFile::encodeName(key).constData());
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        ::close(fd);
     }
-    TSingleInstance next(key);
-    EXPECT_FALSE(next.AnotherIsRunning());
-    EXPECT_TRUE(next.Listen());
+    ASSERT_TRUE(QFileInfo::exists(key));
+    {
+        TSingleInstance next(key);
+        EXPECT_FALSE(next.AnotherIsRunning());
+        ASSERT_TRUE(next.Listen());
+        int activations = 0;
+        next.OnActivate = [&] { ++activations; };
+        EXPECT_TRUE(KnockFromAnotherCopy(key, activations));
+        EXPECT_EQ(activations, 1);
+    }
+    EXPECT_FALSE(QFileInfo::exists(key));
+}
+
+TEST(SingleInstance, WhatIsNotAStaleSocketIsLeftAlone)
+{
+    QTemporaryDir dir;
+    // A running copy keeps its socket: a second listener gives way.
+    const QString key = dir.filePath("busy");
+    TSingleInstance first(key);
+    ASSERT_TRUE(first.Listen());
+    TSingleInstance second(key);
+    EXPECT_FALSE(second.Listen());
+    EXPECT_TRUE(second.AnotherIsRunning());
+
+    // An ordinary file in the socket's place is nobody's socket and is not deleted.
+    const QString file = dir.filePath("file");
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("keep");
+    }
+    TSingleInstance onFile(file);
+    EXPECT_FALSE(onFile.AnotherIsRunning());
+    EXPECT_FALSE(onFile.Listen());
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("keep"));
+
+    // A path too long for a socket address is refused, not cut short.
+    TSingleInstance tooLong(dir.filePath(QString(120, QLatin1Char('x'))));
+    EXPECT_FALSE(tooLong.AnotherIsRunning());
+    EXPECT_FALSE(tooLong.Listen());
+}
+
+TEST(SingleInstance, OnlyTheKnockBringsTheWindowForward)
+{
+    QTemporaryDir dir;
+    const QString key = dir.filePath("talk");
+    TSingleInstance first(key);
+    ASSERT_TRUE(first.Listen());
+    int activations = 0;
+    first.OnActivate = [&] { ++activations; };
+
+    // A connection that says something else, or nothing, or more than a knock's worth without
+    // the knock, is dropped without effect.
+    const int silent = RawClient(key, {});
+    const int other = RawClient(key, "hello\n");
+    const int babble = RawClient(key, QByteArray(200, 'z'));
+    ASSERT_GE(silent, 0);
+    ASSERT_GE(other, 0);
+    ASSERT_GE(babble, 0);
+    ::close(other);
+    SpinUntil([] { return false; });
+    EXPECT_EQ(activations, 0);
+    // The knock can arrive in pieces.
+    const int split = RawClient(key, "sh");
+    SpinUntil([] { return false; });
+    ::send(split, "ow\n", 3, MSG_NOSIGNAL);
+    SpinUntil([&] { return activations > 0; });
+    EXPECT_EQ(activations, 1);
+    ::close(silent);
+    ::close(babble);
+    ::close(split);
+}
+
+TEST(SingleInstance, SocketLiesInTheUsersRuntimeFolder)
+{
+    QTemporaryDir runtime;
+    const QByteArray old = qgetenv("XDG_RUNTIME_DIR");
+    const bool had = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    EXPECT_EQ(TSingleInstance::SocketPath(QStringLiteral("ZmPing2-7")),
+              runtime.filePath("ZmPing2-7"));
+    EXPECT_EQ(TSingleInstance::SocketPath(QStringLiteral("/run/x")), QStringLiteral("/run/x"));
+    // Without one (or with one that does not exist) the temporary folder serves.
+    qputenv("XDG_RUNTIME_DIR", runtime.filePath("missing").toLocal8Bit());
+    EXPECT_TRUE(TSingleInstance::SocketPath(QStringLiteral("k")).endsWith(QStringLiteral("/k")));
+    EXPECT_FALSE(TSingleInstance::SocketPath(QStringLiteral("k")).startsWith(runtime.path()));
+    if (had)
+        qputenv("XDG_RUNTIME_DIR", old);
+    else
+        qunsetenv("XDG_RUNTIME_DIR");
 }
