@@ -50,6 +50,11 @@ TZmWinButton* MakeFlatButton(QWidget* parent, const char* name, int left, const 
 
 } // namespace
 
+Qt::WindowType TAnaF::TaskBarKind(bool OffTaskBar)
+{
+    return OffTaskBar ? Qt::Tool : Qt::Window;
+}
+
 QString TAnaF::MakerHost()
 {
     return QStringLiteral("localhost");
@@ -68,8 +73,8 @@ TAnaF::TAnaF(std::unique_ptr<INotifyIcon> Shell) : QWidget(nullptr)
     setObjectName(QStringLiteral("AnaF"));
     setWindowTitle(QStringLiteral("ZEMBRA Ping s2.04f"));
     // System menu and close box only; a tool window has no task-bar button.
-    setWindowFlags((FOffTaskBar ? Qt::Tool : Qt::Window) | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(TaskBarKind(FOffTaskBar) | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setFont(MainFont(-11));
     SetControlColor(this, clBtnFace);
     // Client area of the 406 x 250 outer window at design time.
@@ -88,6 +93,9 @@ TAnaF::TAnaF(std::unique_ptr<INotifyIcon> Shell) : QWidget(nullptr)
     TrayIcon1->SetIcon(TrayIcon1->Icons()->Icons(0));
     TrayIcon1->SetHint(QStringLiteral("ZEMBRA Ping"));
     TrayIcon1->OnDblClick = [this](QObject* s) { Gizle1Click(s); };
+    TrayIcon1->OnNotifyAreaChange = [this](QObject*) {
+        NotifyAreaChanged(TrayIcon1->NotifyAreaAvailable());
+    };
     // The window's place and state, kept in a profile file. This window hides on its close box
     // and re-shows when its flags change, so it runs the storage's hooks itself (below).
     FormStorage1 = new TFormStorage(this);
@@ -282,6 +290,34 @@ void TAnaF::HideMain()
     }
 }
 
+void TAnaF::NotifyAreaChanged(bool Available)
+{
+    if (Available == FOffTaskBar)
+        return;
+    // The notification area came or went after start-up: the task-bar button goes or comes
+    // with it, so that a hidden program can always be found again.
+    const bool shown = IsShownToUser();
+    const bool visible = isVisible();
+    FOffTaskBar = Available;
+    FReflagging = true; // changing the kind hides the window; putting it back is no new showing
+    setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | TaskBarKind(Available));
+    if (shown) {
+        show();
+    } else if (!Available) {
+        // Hidden into the area that went away, or already minimised: minimised on the task bar,
+        // and restoring it is a new showing, as after a hide without an area.
+        FMinimisedByHide = FMinimisedByHide || !visible;
+        showMinimized();
+    } else {
+        // Minimised while there was no area: hidden into the new one instead.
+        FMinimisedByHide = false;
+        hide();
+    }
+    FReflagging = false;
+    if (FAyarF)
+        FAyarF->FollowTaskBar();
+}
+
 void TAnaF::ShowMain()
 {
     if (isMinimized()) {
@@ -327,6 +363,7 @@ void TAnaF::PeakMeter1MouseDown(QObject*, TMouseButton Button, TShiftState, int 
 
 void TAnaF::AyarlarClick(QObject*)
 {
+    FAyarF->FollowTaskBar();
     FAyarF->show();
     FAyarF->raise();
     FAyarF->activateWindow();

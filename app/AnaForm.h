@@ -77,6 +77,10 @@ public:
     // Whether the program keeps off the task bar (it does while a notification area holds its
     // icon); without one, hiding minimises instead, so the program can always be found.
     bool KeepsOffTaskBar() const { return FOffTaskBar; }
+    // The window kind for that choice: a tool window has no task-bar button.
+    static Qt::WindowType TaskBarKind(bool OffTaskBar);
+    // A notification area appeared (Available) or went away after start-up.
+    void NotifyAreaChanged(bool Available);
     // Shown to the user: visible and not minimised.
     bool IsShownToUser() const;
     bool QuitFlag() const { return FQuit; }

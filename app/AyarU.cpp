@@ -94,8 +94,7 @@ void TAyarF::BuildControls()
     setObjectName(QStringLiteral("AyarF"));
     setWindowTitle(QStringLiteral("ayar"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint |
-                   (AnaF && AnaF->KeepsOffTaskBar() ? Qt::Tool : Qt::Window));
+                   Qt::WindowCloseButtonHint | TAnaF::TaskBarKind(AnaF && AnaF->KeepsOffTaskBar()));
     setFixedSize(425, 429);
     SetControlColor(this, kFormColor);
     setFont(FormFont());
@@ -263,6 +262,17 @@ void TAyarF::FormCreate()
     // Every restored value that differs runs its control's change or click handler.
     RunGuarded([this] { FormStorage1->LoadFromStore(); });
     ApplyTestSettings(*this);
+}
+
+void TAyarF::FollowTaskBar()
+{
+    // An open window keeps its kind until it is next hidden: changing the kind would hide and
+    // re-show it, and every showing reloads the stored settings over the ones being edited.
+    if (isVisible() || !AnaF)
+        return;
+    const Qt::WindowType kind = TAnaF::TaskBarKind(AnaF->KeepsOffTaskBar());
+    if (windowType() != kind)
+        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | kind);
 }
 
 void TAyarF::FormShow()

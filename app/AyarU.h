@@ -71,6 +71,8 @@ public:
     // Handlers.
     void FormCreate();
     void FormShow();
+    // Takes the main window's choice of task-bar button (see TAnaF::KeepsOffTaskBar).
+    void FollowTaskBar();
     void FormClose();
     void PingButtonClick(QObject* Sender);
     void CancelButtonClick(QObject* Sender);

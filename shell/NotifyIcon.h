@@ -54,6 +54,10 @@ public:
     virtual void SetCallback(TCallback Callback) = 0;
     // Whether a notification area exists at all on this desktop (it may appear later).
     virtual bool IsAvailable() const = 0;
+    // Told, on the user-interface thread, when a notification area appears or goes away while
+    // the icon is wanted.
+    using TAvailabilityCallback = std::function<void(bool Available)>;
+    virtual void SetAvailabilityCallback(TAvailabilityCallback Callback) = 0;
     // The cursor position in screen coordinates, read when a callback is handled.
     virtual QPoint CursorPos() const = 0;
     // Shows the menu at the screen position and returns when it has closed.

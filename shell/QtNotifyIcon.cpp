@@ -37,11 +37,16 @@ void TQtNotifyIcon::Apply(const TNotifyIconData& Data)
 bool TQtNotifyIcon::Add(const TNotifyIconData& Data)
 {
     Apply(Data);
+    const bool available = IsAvailable();
+    // After the first add the watch alone follows the area, so that a retried add does not
+    // swallow the news of an area that has just appeared.
+    if (!FAreaKnown)
+        FWasAvailable = available;
+    FAreaKnown = true;
     FWanted = true;
-    FWasAvailable = IsAvailable();
     FTray.show();
     FWatch.start();
-    return FWasAvailable;
+    return available;
 }
 
 bool TQtNotifyIcon::Modify(const TNotifyIconData& Data)
@@ -80,12 +85,15 @@ void TQtNotifyIcon::ShowMenu(QMenu* Menu, QPoint Pos)
 void TQtNotifyIcon::Watch()
 {
     const bool available = IsAvailable();
+    const bool changed = available != FWasAvailable;
     if (FWanted && available && !FWasAvailable) {
         // A host appeared: show the icon to it afresh.
         FTray.hide();
         FTray.show();
     }
     FWasAvailable = available;
+    if (FWanted && changed && FAvailability)
+        FAvailability(available);
 }
 
 void TQtNotifyIcon::Activated(QSystemTrayIcon::ActivationReason Reason)

@@ -20,6 +20,10 @@ public:
     bool Modify(const TNotifyIconData& Data) override;
     bool Delete(const TNotifyIconData& Data) override;
     void SetCallback(TCallback Callback) override { FCallback = std::move(Callback); }
+    void SetAvailabilityCallback(TAvailabilityCallback Callback) override
+    {
+        FAvailability = std::move(Callback);
+    }
     bool IsAvailable() const override;
     QPoint CursorPos() const override;
     void ShowMenu(QMenu* Menu, QPoint Pos) override;
@@ -34,9 +38,11 @@ private:
 
     QSystemTrayIcon FTray;
     TCallback FCallback;
+    TAvailabilityCallback FAvailability;
     std::uint32_t FMessage = 0;
     bool FWanted = false;
-    bool FWasAvailable = false;
+    bool FWasAvailable = false; // as last reported
+    bool FAreaKnown = false;
     QTimer FWatch;
     QElapsedTimer FClock;
     TTrayActivationDecoder FDecoder;

@@ -20,6 +20,10 @@ TTrayIcon::TTrayIcon(QObject* AOwner, std::unique_ptr<INotifyIcon> Shell)
     FShell->SetCallback([this](std::uint32_t Message, std::uint32_t MouseMessage) {
         HandleCallback(Message, MouseMessage);
     });
+    FShell->SetAvailabilityCallback([this](bool) {
+        if (OnNotifyAreaChange && !FDestroying)
+            RunGuarded([this] { OnNotifyAreaChange(this); });
+    });
     FIcon = new TIcon();
     FIcon->OnChange = [this](QObject*) { IconChanged(); };
     FIcons = new TIconList();
@@ -35,6 +39,7 @@ TTrayIcon::~TTrayIcon()
     SetAnimated(false);
     Deactivate();
     FShell->SetCallback(nullptr);
+    FShell->SetAvailabilityCallback(nullptr);
     FShell.reset();
     delete FIcon;
     delete FIcons;

@@ -57,6 +57,9 @@ public:
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
+    // A notification area appeared or went away while the icon is shown; NotifyAreaAvailable()
+    // tells which. (The icon itself returns to a new area on its own.)
+    TNotifyEvent OnNotifyAreaChange;
 
     // Call once all stored properties have been applied: shows the icon if Active.
     void Loaded();

@@ -173,6 +173,91 @@ TEST_F(MainWindow, WithoutNotificationAreaHidingMinimises)
     EXPECT_TRUE(Main->isMinimized());
 }
 
+TEST_F(MainWindow, NotificationAreaGoingAwayPutsAHiddenWindowOnTheTaskBar)
+{
+    Begin();
+    Main->Gizle1Click(nullptr);
+    ASSERT_FALSE(Main->isVisible());
+    const auto before = Layer->Requests.size();
+
+    Journal.SetAvailable(false);
+    Pump();
+    // Not lost: minimised with a task-bar button, and the settings window gets one too.
+    EXPECT_FALSE(Main->KeepsOffTaskBar());
+    EXPECT_FALSE(Main->windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(Main->isVisible());
+    EXPECT_TRUE(Main->isMinimized());
+    EXPECT_FALSE(Ayar->windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(Layer->Requests.size(), before); // putting it there is no showing
+    // Restoring it from the task bar is a new showing, which pings once.
+    Main->showNormal();
+    Pump();
+    EXPECT_TRUE(Main->IsShownToUser());
+    EXPECT_EQ(Layer->Requests.size(), before + 1);
+    // From now on hiding minimises.
+    Main->Gizle1Click(nullptr);
+    EXPECT_TRUE(Main->isVisible());
+    EXPECT_TRUE(Main->isMinimized());
+}
+
+TEST_F(MainWindow, NotificationAreaComingOrGoingLeavesAShownWindowShown)
+{
+    Begin();
+    const auto before = Layer->Requests.size();
+    Journal.SetAvailable(false);
+    Pump();
+    EXPECT_TRUE(Main->IsShownToUser());
+    EXPECT_FALSE(Main->windowFlags().testFlag(Qt::Tool));
+    Journal.SetAvailable(true);
+    Pump();
+    EXPECT_TRUE(Main->IsShownToUser());
+    EXPECT_TRUE(Main->KeepsOffTaskBar());
+    EXPECT_TRUE(Main->windowFlags().testFlag(Qt::Tool));
+    // Neither change counted as a showing.
+    EXPECT_EQ(Layer->Requests.size(), before);
+    // The same report twice changes nothing.
+    Journal.SetAvailable(true);
+    EXPECT_TRUE(Main->IsShownToUser());
+}
+
+TEST_F(MainWindow, NotificationAreaAppearingTakesAMinimisedWindowIntoIt)
+{
+    Journal.Available = false;
+    Begin();
+    Main->Gizle1Click(nullptr);
+    ASSERT_TRUE(Main->isMinimized());
+
+    Journal.SetAvailable(true);
+    Pump();
+    EXPECT_TRUE(Main->KeepsOffTaskBar());
+    EXPECT_TRUE(Main->windowFlags().testFlag(Qt::Tool));
+    EXPECT_FALSE(Main->isVisible());
+    // A double click on the tray icon brings it back, as a new showing.
+    const auto before = Layer->Requests.size();
+    Main->Gizle1Click(nullptr);
+    Pump();
+    EXPECT_TRUE(Main->IsShownToUser());
+    EXPECT_EQ(Layer->Requests.size(), before + 1);
+    EXPECT_EQ(Main->Gizle1->text(), "Gizle (Esc)");
+}
+
+TEST_F(MainWindow, OpenSettingsWindowKeepsItsEditsWhenTheAreaChanges)
+{
+    Begin();
+    Main->AyarlarClick(nullptr);
+    ASSERT_TRUE(Ayar->isVisible());
+    Ayar->HostEdit->SetText("192.0.2.1"); // typed, not yet saved
+    Journal.SetAvailable(false);
+    Pump();
+    EXPECT_TRUE(Ayar->isVisible());
+    EXPECT_EQ(Ayar->HostEdit->Text(), "192.0.2.1");
+    EXPECT_TRUE(Ayar->windowFlags().testFlag(Qt::Tool)); // changes once it is closed
+    Ayar->hide();
+    Main->AyarlarClick(nullptr);
+    EXPECT_TRUE(Ayar->isVisible());
+    EXPECT_FALSE(Ayar->windowFlags().testFlag(Qt::Tool));
+}
+
 TEST_F(MainWindow, EnterInTheHostFieldPingsAndClosingTheSettingsAppliesThem)
 {
     Begin();

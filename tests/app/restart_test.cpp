@@ -5,6 +5,7 @@
 // must store nothing, and a damaged or read-only configuration must not stop it. It pings only
 // 127.0.0.1 or localhost. What it holds is read from its test-only stored-state file
 // (ZMPING2_TEST_STORED_STATE), what it stored from the files in XDG_CONFIG_HOME.
+#include "support/WaitFor.h"
 #include "support/XServer.h"
 
 #include <QDir>
@@ -25,16 +26,8 @@ namespace {
 const QString kProgram = QStringLiteral(ZM_BINARY_DIR "/bin/ZmPing2");
 const QString kMainTitle = QStringLiteral("ZEMBRA Ping s2.04f");
 
-// Polls until `done` holds or about `ms` milliseconds have passed.
-bool WaitFor(const std::function<bool()>& done, int ms = 20000)
-{
-    for (int waited = 0; waited < ms; waited += 50) {
-        if (done())
-            return true;
-        QThread::msleep(50);
-    }
-    return done();
-}
+// How long the real program gets for each step it is waited for.
+constexpr int kProgramWait = 20000;
 
 using Values = QMap<QString, QString>;
 
@@ -152,12 +145,12 @@ protected:
         if (!WaitState("mainVisible", "1"))
             return false;
         Xdo({"windowmove", MainWindow(), "20", "20"});
-        return WaitFor([&] { return State().value("main").startsWith("20,20,"); });
+        return WaitFor([&] { return State().value("main").startsWith("20,20,"); }, kProgramWait);
     }
 
     Values State() const { return ReadLines(Stored); }
 
-    bool WaitState(const QString& name, const QString& value, int ms = 20000)
+    bool WaitState(const QString& name, const QString& value, int ms = kProgramWait)
     {
         return WaitFor([&] { return State().value(name) == value; }, ms);
     }
@@ -194,16 +187,18 @@ protected:
     QString FindWindow(const QString& title, int width = -1)
     {
         QString found;
-        WaitFor([&] {
-            for (const QString& id :
-                 Xdo({"search", "--onlyvisible", "--name", '^' + title + '$'}).split('\n')) {
-                if (!id.isEmpty() && (width < 0 || WindowGeometry(id).W == width)) {
-                    found = id;
-                    return true;
+        WaitFor(
+            [&] {
+                for (const QString& id :
+                     Xdo({"search", "--onlyvisible", "--name", '^' + title + '$'}).split('\n')) {
+                    if (!id.isEmpty() && (width < 0 || WindowGeometry(id).W == width)) {
+                        found = id;
+                        return true;
+                    }
                 }
-            }
-            return false;
-        });
+                return false;
+            },
+            kProgramWait);
         return found;
     }
 
@@ -239,7 +234,7 @@ protected:
         const QString id = SettingsWindow();
         // Beside the main window, which may be kept on top.
         Xdo({"windowmove", id, "560", "320"});
-        if (!WaitFor([&] { return WindowGeometry(id).X == 560; }))
+        if (!WaitFor([&] { return WindowGeometry(id).X == 560; }, kProgramWait))
             return {};
         Xdo({"windowfocus", id});
         return id;
@@ -298,9 +293,10 @@ TEST_F(Restart, SettingsAndPlacementSurviveARestart)
     // The close button saves.
     Click(SettingsWindow(), 325, 246);
     ASSERT_TRUE(WaitState("settingsVisible", "0"));
-    ASSERT_TRUE(WaitFor([&] {
-        return ReadRegistryKey(Registry, Key()).value("SpinEdit1_Value") == "7";
-    })) << "nothing stored at the close request";
+    ASSERT_TRUE(
+        WaitFor([&] { return ReadRegistryKey(Registry, Key()).value("SpinEdit1_Value") == "7"; },
+                kProgramWait))
+        << "nothing stored at the close request";
 
     const QString main = MainWindow();
     ASSERT_FALSE(main.isEmpty());
@@ -351,7 +347,8 @@ TEST_F(Restart, HidingTheSettingsByEscStoresNothing)
     Click(s, 325, 246); // stored once by the close button
     ASSERT_TRUE(WaitState("settingsVisible", "0"));
     ASSERT_TRUE(WaitFor(
-        [&] { return ReadRegistryKey(Registry, Key()).value("SpinEditPingSize_Value") == "32"; }));
+        [&] { return ReadRegistryKey(Registry, Key()).value("SpinEditPingSize_Value") == "32"; },
+        kProgramWait));
     QFile reg(Registry);
     ASSERT_TRUE(reg.open(QIODevice::ReadOnly));
     const QByteArray before = reg.readAll();
@@ -386,7 +383,10 @@ TEST_F(Restart, DamagedRegistryIsKeptAsideAndTheDefaultsAreUsed)
     Start();
     // The report comes in a message box of its own, once; Enter dismisses it.
     const QString box = FindWindow("ZmPing2");
-    ASSERT_FALSE(box.isEmpty()) << "no message about the damaged file";
+    ASSERT_FALSE(box.isEmpty()) << "no message about the damaged file; the program "
+                                << (App->state() == QProcess::NotRunning
+                                        ? "ended with " + std::to_string(App->exitCode())
+                                        : std::string("runs"));
     const QStringList aside = QDir(Folder).entryList({"registry.reg.broken-*"}, QDir::Files);
     ASSERT_EQ(aside.size(), 1);
     QFile kept(Folder + '/' + aside.first());

@@ -17,6 +17,7 @@ struct TNotifyJournal {
     bool Shown = false;
     QPoint Cursor{100, 200};
     INotifyIcon::TCallback Callback;
+    INotifyIcon::TAvailabilityCallback AvailabilityCallback;
 
     int Count(const QString& op) const
     {
@@ -26,6 +27,13 @@ struct TNotifyJournal {
         return n;
     }
     const TNotifyIconData& Last() const { return Calls.back().Data; }
+    // A notification area appears or goes away, as the desktop would report it.
+    void SetAvailable(bool Value)
+    {
+        Available = Value;
+        if (AvailabilityCallback)
+            AvailabilityCallback(Value);
+    }
     // Sends a mouse message as the notification area would.
     void Send(std::uint32_t MouseMessage, std::uint32_t Message = TrayCallbackMessage)
     {
@@ -55,6 +63,10 @@ public:
         return true;
     }
     void SetCallback(TCallback Callback) override { J.Callback = std::move(Callback); }
+    void SetAvailabilityCallback(TAvailabilityCallback Callback) override
+    {
+        J.AvailabilityCallback = std::move(Callback);
+    }
     bool IsAvailable() const override { return J.Available; }
     QPoint CursorPos() const override { return J.Cursor; }
     void ShowMenu(QMenu*, QPoint Pos) override

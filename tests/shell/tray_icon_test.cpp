@@ -6,6 +6,7 @@
 #include "shell/StatusIcons.h"
 #include "shell/TimerThread.h"
 #include "shell/TrayShell.h"
+#include "support/WaitFor.h"
 
 #include <QAction>
 #include <QMenu>
@@ -403,7 +404,7 @@ TEST_F(TrayFixture, WorkerThreadAdvancesFramesOnTheEventLoop)
     Tray->SetInterval(5);
     Tray->SetAnimated(true);
     const int modifies = J.Count("modify");
-    QTRY_VERIFY_WITH_TIMEOUT(J.Count("modify") >= modifies + 6, 5000);
+    ASSERT_TRUE(WaitFor([&] { return J.Count("modify") >= modifies + 6; }));
     EXPECT_GE(Tray->TimerThread()->Ticks(), 6);
     // A busy user-interface thread gets one pending step, not a burst.
     QCoreApplication::processEvents();

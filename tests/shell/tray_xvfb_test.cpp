@@ -5,6 +5,7 @@
 #include "shell/QtNotifyIcon.h"
 #include "shell/StatusIcons.h"
 #include "shell/TrayShell.h"
+#include "support/WaitFor.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -141,6 +142,9 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
     int clicks = 0, doubles = 0;
     tray.OnClick = [&](QObject*, TMouseButton, TShiftState, int, int) { ++clicks; };
     tray.OnDblClick = [&](QObject*) { ++doubles; };
+    // Each report of the area coming or going, as the tray icon saw it then.
+    QList<bool> areaChanges;
+    tray.OnNotifyAreaChange = [&](QObject*) { areaChanges.append(tray.NotifyAreaAvailable()); };
     LoadStatusIcons(*tray.Icons());
     tray.SetHint("ZEMBRA Ping - 15 ms");
     tray.SetIcon(tray.Icons()->Icons(3)); // lime
@@ -159,11 +163,14 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
     QProcess trayer;
     trayer.start("trayer", trayerArgs);
     ASSERT_TRUE(trayer.waitForStarted(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(NotificationAreaAvailable(), 10000);
+    ASSERT_TRUE(WaitFor([] { return NotificationAreaAvailable(); }, 10000)) << "no tray host";
     // The tray embeds the icon widget.
-    QTRY_VERIFY_WITH_TIMEOUT(area->Geometry().width() > 0, 15000);
+    ASSERT_TRUE(WaitFor([&] { return area->Geometry().width() > 0; }, 15000))
+        << "the tray did not embed the icon";
     tray.SetHint("ZEMBRA Ping - 16 ms"); // the retried add now succeeds
     EXPECT_TRUE(tray.Added());
+    EXPECT_TRUE(WaitFor([&] { return areaChanges == QList<bool>{true}; }))
+        << "area reports: " << areaChanges.size();
 
     // The icon is really drawn in the tray: a lime disc of tray-icon size at the top right,
     // where trayer sits.
@@ -186,7 +193,7 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
                         {"mousemove", QString::number(centre.x()), QString::number(centre.y())}));
     QTest::qWait(200);
     ASSERT_TRUE(RunTool("xdotool", {"click", "--repeat", "2", "--delay", "80", "1"}));
-    QTRY_COMPARE_WITH_TIMEOUT(doubles, 1, 5000);
+    EXPECT_TRUE(WaitFor([&] { return doubles == 1; }));
     QTest::qWait(500);
     EXPECT_EQ(doubles, 1) << "exactly one double click";
     EXPECT_EQ(clicks, 1) << "a double click gives one click too";
@@ -205,7 +212,7 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
     });
     closer.start(50);
     ASSERT_TRUE(RunTool("xdotool", {"click", "3"}));
-    QTRY_VERIFY_WITH_TIMEOUT(!menuAt.isNull(), 5000);
+    ASSERT_TRUE(WaitFor([&] { return !menuAt.isNull(); })) << "no menu";
     closer.stop();
     // At the pointer, moved left as far as the screen's edge needs.
     EXPECT_TRUE(menuAt.adjusted(-20, -20, 20, 20).contains(centre)) << "menu away from the pointer";
@@ -215,10 +222,19 @@ TEST(TrayChild, ShowsTheIconToALateTrayAndTakesADoubleClick)
     // The panel restarts: the icon comes back to the new tray by itself.
     trayer.terminate();
     ASSERT_TRUE(trayer.waitForFinished(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(FindColor(qRgb(255, 0, 0)).Count == 0, 10000);
+    EXPECT_TRUE(WaitFor([] { return FindColor(qRgb(255, 0, 0)).Count == 0; }, 10000))
+        << "the icon stayed after the tray went";
+    EXPECT_TRUE(WaitFor([&] {
+        return areaChanges == QList<bool>{true, false};
+    })) << "area reports: "
+        << areaChanges.size();
     trayer.start("trayer", trayerArgs);
     ASSERT_TRUE(trayer.waitForStarted(5000));
     EXPECT_GE(WaitForColor(qRgb(255, 0, 0), 50).Count, 50) << "the icon did not come back";
+    EXPECT_TRUE(WaitFor([&] {
+        return areaChanges == QList<bool>{true, false, true};
+    })) << "area reports: "
+        << areaChanges.size();
 
     trayer.terminate();
     trayer.waitForFinished(5000);
