@@ -96,6 +96,27 @@ timespec ToTimespec(Clock::duration d)
     return ts;
 }
 
+// What one recvmsg call fills: the data area given, the sender's address and the control
+// messages (receive time, queued error). Points into itself, so it stays where it was made.
+struct ReceiveBuffers {
+    ReceiveBuffers(std::uint8_t* area, std::size_t areaSize) : Iov{area, areaSize}
+    {
+        Msg.msg_name = &From;
+        Msg.msg_namelen = sizeof From;
+        Msg.msg_iov = &Iov;
+        Msg.msg_iovlen = 1;
+        Msg.msg_control = Control;
+        Msg.msg_controllen = sizeof Control;
+    }
+    ReceiveBuffers(const ReceiveBuffers&) = delete;
+    ReceiveBuffers& operator=(const ReceiveBuffers&) = delete;
+
+    sockaddr_in From{};
+    alignas(cmsghdr) char Control[256];
+    iovec Iov;
+    msghdr Msg{};
+};
+
 std::atomic<unsigned> gInstances{0};
 
 class LinuxIcmpLayer final : public IcmpLayer {
@@ -173,22 +194,14 @@ public:
                 if (ReadErrorQueue(p, seq, t0, t0Real, area, areaSize, r))
                     return r;
             }
-            sockaddr_in from{};
-            alignas(cmsghdr) char control[128];
-            iovec riov{area, areaSize};
-            msghdr rmsg{};
-            rmsg.msg_name = &from;
-            rmsg.msg_namelen = sizeof from;
-            rmsg.msg_iov = &riov;
-            rmsg.msg_iovlen = 1;
-            rmsg.msg_control = control;
-            rmsg.msg_controllen = sizeof control;
+            ReceiveBuffers rb(area, areaSize);
+            msghdr& rmsg = rb.Msg;
             const ssize_t n = ::recvmsg(FFd, &rmsg, MSG_DONTWAIT);
             const Clock::time_point t1 = Clock::now();
             if (n >= 0) {
                 const bool mine =
                     FKind == IcmpSocketKind::Datagram
-                        ? MatchDatagram(p, seq, area, static_cast<std::size_t>(n), rmsg, from, r)
+                        ? MatchDatagram(p, seq, area, static_cast<std::size_t>(n), rmsg, rb.From, r)
                         : MatchRaw(p, seq, area, static_cast<std::size_t>(n), r);
                 if (mine) {
                     r.RoundTripNs = RoundTrip(t0, t0Real, t1, rmsg);
@@ -363,16 +376,9 @@ private:
                         IcmpEchoResult& r)
     {
         for (;;) {
-            sockaddr_in target{};
-            alignas(cmsghdr) char control[256];
-            iovec iov{area, areaSize};
-            msghdr msg{};
-            msg.msg_name = &target;
-            msg.msg_namelen = sizeof target;
-            msg.msg_iov = &iov;
-            msg.msg_iovlen = 1;
-            msg.msg_control = control;
-            msg.msg_controllen = sizeof control;
+            ReceiveBuffers rb(area, areaSize);
+            msghdr& msg = rb.Msg;
+            const sockaddr_in& target = rb.From; // the request's destination
             const ssize_t n = ::recvmsg(FFd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
             const Clock::time_point t1 = Clock::now();
             if (n < 0) {
@@ -400,7 +406,7 @@ private:
             const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
             const char* end =
                 reinterpret_cast<const char*>(ee) + sizeof(sock_extended_err) + sizeof(sockaddr_in);
-            if (end <= control + msg.msg_controllen && offender->sin_family == AF_INET)
+            if (end <= rb.Control + msg.msg_controllen && offender->sin_family == AF_INET)
                 r.From = offender->sin_addr.s_addr;
             r.DataSize = 0;
             r.RoundTripNs = RoundTrip(t0, t0Real, t1, msg);
@@ -411,14 +417,8 @@ private:
     void DrainErrorQueue(std::uint8_t* area, std::size_t areaSize)
     {
         for (int i = 0; i < 64; ++i) {
-            iovec iov{area, areaSize};
-            alignas(cmsghdr) char control[256];
-            msghdr msg{};
-            msg.msg_iov = &iov;
-            msg.msg_iovlen = 1;
-            msg.msg_control = control;
-            msg.msg_controllen = sizeof control;
-            if (::recvmsg(FFd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0 && errno != EINTR)
+            ReceiveBuffers rb(area, areaSize);
+            if (::recvmsg(FFd, &rb.Msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0 && errno != EINTR)
                 return;
         }
     }
