@@ -36,6 +36,9 @@ void InstallStoredStateProbe(TAnaF* main, TAyarF* settings)
             text += QStringLiteral("mainVisible=%1\nsettingsVisible=%2\n")
                         .arg(int(m->isVisible()))
                         .arg(int(settings->isVisible()));
+            text += QStringLiteral("mainMinimized=%1\nmainOffTaskBar=%2\n")
+                        .arg(int(m->isMinimized()))
+                        .arg(int(m->KeepsOffTaskBar()));
             const QByteArray bytes = text.toUtf8();
             if (bytes == last)
                 return;

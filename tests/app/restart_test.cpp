@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -128,6 +129,8 @@ protected:
         env.insert("ZMPING2_TEST_STORED_STATE", Stored);
         env.insert("ZMPING2_SOUND_PLAYER", "true");
         env.insert("ZMPING2_INSTANCE_KEY", QStringLiteral("zmping2-restart-%1").arg(getpid()));
+        // Only the test's own X server: no desktop's session bus and its notification area.
+        env.remove("DBUS_SESSION_BUS_ADDRESS");
         for (const QString& e : extraEnv)
             env.insert(e.section('=', 0, 0), e.section('=', 1));
         App->setProcessEnvironment(env);
@@ -238,6 +241,25 @@ protected:
             return {};
         Xdo({"windowfocus", id});
         return id;
+    }
+
+    // The X window type of the shown main window ("NORMAL" has a task-bar button, "UTILITY"
+    // has none); empty while there is no such window.
+    QString MainWindowType()
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", X->Display());
+        p.setProcessEnvironment(env);
+        const QString id =
+            Xdo({"search", "--onlyvisible", "--name", '^' + kMainTitle + '$'}).section('\n', 0, 0);
+        if (id.isEmpty())
+            return {};
+        p.start("xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"});
+        p.waitForFinished(10000);
+        // The first (preferred) of the types listed.
+        const QRegularExpression first(QStringLiteral("= _NET_WM_WINDOW_TYPE_(\\w+)"));
+        return first.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1);
     }
 
     // The main window's Kapat button quits; true when the program ended by itself with 0.
@@ -477,4 +499,43 @@ TEST_F(Restart, ReadOnlyConfigurationLosesNothing)
     EXPECT_EQ(reg.readAll(), registryBefore);
     EXPECT_EQ(prof.readAll(), profileBefore);
     EXPECT_EQ(QDir(Folder).entryList(QDir::Files | QDir::Hidden), filesBefore);
+}
+
+// The notification area comes and goes while the program runs (a panel started late, or one
+// that quits): the main window moves between the task bar and the area, and is never lost.
+TEST_F(Restart, MainWindowFollowsANotificationAreaThatComesAndGoes)
+{
+    if (QStandardPaths::findExecutable("trayer").isEmpty() ||
+        QStandardPaths::findExecutable("xprop").isEmpty())
+        GTEST_SKIP() << "trayer and xprop are needed (scripts/setup installs them)";
+    Start();
+    ASSERT_TRUE(WaitState("mainVisible", "1"));
+    EXPECT_EQ(State().value("mainOffTaskBar"), "0");
+    EXPECT_EQ(MainWindowType(), "NORMAL");
+
+    QProcess trayer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", X->Display());
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    trayer.setProcessEnvironment(env);
+    const QStringList trayerArgs = {"--edge", "top", "--align", "right", "--SetDockType", "false"};
+    trayer.start("trayer", trayerArgs);
+    ASSERT_TRUE(trayer.waitForStarted(5000));
+    // The shown window stays shown and leaves the task bar.
+    ASSERT_TRUE(WaitState("mainOffTaskBar", "1"));
+    EXPECT_EQ(State().value("mainVisible"), "1");
+    EXPECT_TRUE(WaitFor([&] { return MainWindowType() == "UTILITY"; }, kProgramWait));
+
+    // Hidden into the area, then the area goes: the window comes back minimised, with a
+    // task-bar button.
+    Xdo({"windowfocus", MainWindow()});
+    Xdo({"key", "Escape"});
+    ASSERT_TRUE(WaitState("mainVisible", "0"));
+    trayer.terminate();
+    ASSERT_TRUE(trayer.waitForFinished(5000));
+    ASSERT_TRUE(WaitState("mainOffTaskBar", "0"));
+    EXPECT_TRUE(WaitState("mainVisible", "1"));
+    EXPECT_EQ(State().value("mainMinimized"), "1");
+    EXPECT_EQ(App->state(), QProcess::Running);
+    ASSERT_TRUE(Quit());
 }
