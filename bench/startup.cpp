@@ -1,7 +1,9 @@
 // Start-up, memory and idle cost of the monitor, side by side with the floor for any Qt
 // Widgets program here (bin/zm_qt_floor: one empty window):
-//   startup_first_paint  time from starting the process to the main window's first paint
+//   startup_first_paint  time from starting the process to the main window's first paint, on
+//                        a day like any other: the settings are there from an earlier start
 //                        (median of ZM_BENCH_STARTS starts of each, default 21, alternating)
+//   startup_first_run_paint  the same for the very first start, which creates the settings
 //   rss_after_cycle      resident memory once the first ping cycle has ended
 //   cpu_auto_ping        CPU time over a run of automatic pinging at a 1 s interval to
 //                        127.0.0.1, as a share of one core (ZM_BENCH_SECONDS, default 60)
@@ -178,8 +180,16 @@ int main(int argc, char** argv)
     Display display;
     std::printf("# display %s\n", display.Name.isEmpty() ? "offscreen" : qPrintable(display.Name));
 
-    // Start-up to first paint, alternating the two programs.
-    std::vector<double> tMonitor, tFloor;
+    // Start-up to first paint, alternating the programs. The regular starts share settings
+    // made by one start before them (not timed).
+    QTemporaryDir regular;
+    const QString hostOnLoopback = "ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1";
+    const QString regularConfig = "XDG_CONFIG_HOME=" + regular.path();
+    {
+        Program p(monitor, display, {hostOnLoopback, regularConfig});
+        p.WaitFirstPaint();
+    }
+    std::vector<double> tMonitor, tFirstRun, tFloor;
     const int starts = qEnvironmentVariableIsSet("ZM_BENCH_STARTS")
                            ? std::max(1, qEnvironmentVariableIntValue("ZM_BENCH_STARTS"))
                            : 21;
@@ -190,19 +200,30 @@ int main(int argc, char** argv)
         }
         {
             // Host on the loopback: the first cycle needs no resolver.
-            Program p(monitor, display, {"ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1"});
+            Program p(monitor, display, {hostOnLoopback, regularConfig});
             tMonitor.push_back(p.WaitFirstPaint());
         }
+        {
+            Program p(monitor, display, {hostOnLoopback}); // a configuration folder of its own
+            tFirstRun.push_back(p.WaitFirstPaint());
+        }
     }
-    std::printf("# first paint over %d starts each, quartiles in ms: monitor %.1f/%.1f/%.1f, "
-                "floor %.1f/%.1f/%.1f\n",
-                starts, Quantile(tMonitor, 0.25), Quantile(tMonitor, 0.5), Quantile(tMonitor, 0.75),
-                Quantile(tFloor, 0.25), Quantile(tFloor, 0.5), Quantile(tFloor, 0.75));
+    auto quartiles = [](const char* name, const std::vector<double>& t) {
+        std::printf(" %s %.1f/%.1f/%.1f", name, Quantile(t, 0.25), Quantile(t, 0.5),
+                    Quantile(t, 0.75));
+    };
+    std::printf("# first paint over %d starts each, quartiles in ms:", starts);
+    quartiles("monitor", tMonitor);
+    quartiles("first-run", tFirstRun);
+    quartiles("floor", tFloor);
+    std::printf("\n");
     if (qEnvironmentVariableIsSet("ZM_BENCH_RAW")) {
         for (size_t i = 0; i < tMonitor.size(); ++i)
-            std::printf("# start %zu: monitor %.1f ms, floor %.1f ms\n", i, tMonitor[i], tFloor[i]);
+            std::printf("# start %zu: monitor %.1f ms, first run %.1f ms, floor %.1f ms\n", i,
+                        tMonitor[i], tFirstRun[i], tFloor[i]);
     }
     Print("startup_first_paint", Quantile(tMonitor, 0.5), "ms", Quantile(tFloor, 0.5));
+    Print("startup_first_run_paint", Quantile(tFirstRun, 0.5), "ms", Quantile(tFloor, 0.5));
 
     // Memory after one cycle, and CPU over a run of automatic pinging, both side by side.
     QTemporaryDir stateDir;
@@ -236,7 +257,7 @@ int main(int argc, char** argv)
         serial = QString::fromLatin1(s.readLine()).trimmed().section('=', 1).toInt();
     std::printf("# status reports during the run (one per cycle): %d\n", serial);
     Print("cpu_auto_ping", m, "%core", f);
-    std::printf("target startup_first_paint_ratio <= 1.5, rss_after_cycle_ratio <= 1.5, "
-                "cpu_auto_ping < 1 %%core\n");
+    std::printf("target startup_first_paint_ratio <= 1.5 (first run too), "
+                "rss_after_cycle_ratio <= 1.5, cpu_auto_ping < 1 %%core\n");
     return 0;
 }
