@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -153,8 +154,17 @@ void TSingleInstance::Accept()
 {
     for (;;) {
         const int fd = ::accept4(FListener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd < 0)
-            return; // EAGAIN: the queue is empty; anything else: try again on the next wake-up
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                // Out of descriptors, say: the knock stays queued, and looking again at once
+                // would only spin. Look again in a second.
+                FListenNotifier->setEnabled(false);
+                QTimer::singleShot(1000, this, [this] { FListenNotifier->setEnabled(true); });
+            }
+            return;
+        }
         if (!PeerIsThisUser(fd)) {
             ::close(fd);
             continue;

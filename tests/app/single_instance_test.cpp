@@ -10,6 +10,7 @@
 #include <QThread>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -176,4 +177,39 @@ TEST(SingleInstance, SocketLiesInTheUsersRuntimeFolder)
         qputenv("XDG_RUNTIME_DIR", old);
     else
         qunsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(SingleInstance, AKnockWhileOutOfDescriptorsWaitsWithoutSpinning)
+{
+    QTemporaryDir dir;
+    const QString key = dir.filePath("full");
+    TSingleInstance first(key);
+    ASSERT_TRUE(first.Listen());
+    int activations = 0;
+    first.OnActivate = [&] { ++activations; };
+    const int client = RawClient(key, "show\n");
+    ASSERT_GE(client, 0);
+
+    // No descriptor left for accepting the knock: it waits in the queue.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+    const int lowestFree = ::dup(0);
+    ASSERT_GE(lowestFree, 0);
+    ::close(lowestFree);
+    rlimit tight = old;
+    tight.rlim_cur = rlim_t(lowestFree);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    timespec before{}, after{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &before);
+    QTest::qWait(400);
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &after);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &old), 0);
+    const double cpuMs =
+        (after.tv_sec - before.tv_sec) * 1e3 + (after.tv_nsec - before.tv_nsec) / 1e6;
+    EXPECT_EQ(activations, 0);
+    EXPECT_LT(cpuMs, 200) << "the listener kept retrying the accept";
+
+    // With descriptors again, the knock is served.
+    EXPECT_TRUE(WaitFor([&] { return activations == 1; }, 3000));
+    ::close(client);
 }
