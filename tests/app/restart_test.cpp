@@ -117,20 +117,37 @@ protected:
         }
     }
 
+    // The environment of a program on the test's own X server only: no desktop's session bus
+    // and its notification area.
+    QProcessEnvironment OnTestDisplay() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", X->Display());
+        env.remove("DBUS_SESSION_BUS_ADDRESS");
+        return env;
+    }
+
+    // Runs a tool on the test's X server and returns what it printed.
+    QString Tool(const QString& program, const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(OnTestDisplay());
+        p.start(program, args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
     // Starts the program; `wrapper` runs it through another command (e.g. unshare).
     void Start(const QStringList& wrapper = {}, const QStringList& extraEnv = {})
     {
         QFile::remove(Stored);
         App = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", X->Display());
+        QProcessEnvironment env = OnTestDisplay();
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("XDG_CONFIG_HOME", Config);
         env.insert("ZMPING2_TEST_STORED_STATE", Stored);
         env.insert("ZMPING2_SOUND_PLAYER", "true");
         env.insert("ZMPING2_INSTANCE_KEY", QStringLiteral("zmping2-restart-%1").arg(getpid()));
-        // Only the test's own X server: no desktop's session bus and its notification area.
-        env.remove("DBUS_SESSION_BUS_ADDRESS");
         for (const QString& e : extraEnv)
             env.insert(e.section('=', 0, 0), e.section('=', 1));
         App->setProcessEnvironment(env);
@@ -158,16 +175,7 @@ protected:
         return WaitFor([&] { return State().value(name) == value; }, ms);
     }
 
-    QString Xdo(const QStringList& args)
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", X->Display());
-        p.setProcessEnvironment(env);
-        p.start("xdotool", args);
-        p.waitForFinished(10000);
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
+    QString Xdo(const QStringList& args) { return Tool("xdotool", args); }
 
     Geometry WindowGeometry(const QString& id)
     {
@@ -247,19 +255,13 @@ protected:
     // has none); empty while there is no such window.
     QString MainWindowType()
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", X->Display());
-        p.setProcessEnvironment(env);
         const QString id =
             Xdo({"search", "--onlyvisible", "--name", '^' + kMainTitle + '$'}).section('\n', 0, 0);
         if (id.isEmpty())
             return {};
-        p.start("xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"});
-        p.waitForFinished(10000);
         // The first (preferred) of the types listed.
         const QRegularExpression first(QStringLiteral("= _NET_WM_WINDOW_TYPE_(\\w+)"));
-        return first.match(QString::fromUtf8(p.readAllStandardOutput())).captured(1);
+        return first.match(Tool("xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"})).captured(1);
     }
 
     // The main window's Kapat button quits; true when the program ended by itself with 0.
@@ -514,10 +516,7 @@ TEST_F(Restart, MainWindowFollowsANotificationAreaThatComesAndGoes)
     EXPECT_EQ(MainWindowType(), "NORMAL");
 
     QProcess trayer;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", X->Display());
-    env.remove("DBUS_SESSION_BUS_ADDRESS");
-    trayer.setProcessEnvironment(env);
+    trayer.setProcessEnvironment(OnTestDisplay());
     const QStringList trayerArgs = {"--edge", "top", "--align", "right", "--SetDockType", "false"};
     trayer.start("trayer", trayerArgs);
     ASSERT_TRUE(trayer.waitForStarted(5000));

@@ -33,15 +33,22 @@ bool KnockFromAnotherCopy(const QString& key, int& activations)
     return found;
 }
 
-// Connects to the socket at `path` and sends `data` as a stranger's program might.
-int RawClient(const QString& path, const QByteArray& data)
+// The address of the socket at `path` (the tests' paths are short enough).
+sockaddr_un AddressOf(const QString& path)
 {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     const QByteArray native = QFile::encodeName(path);
     std::memcpy(addr.sun_path, native.constData(), size_t(native.size()));
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+    return addr;
+}
+
+// Connects to the socket at `path` and sends `data` as a stranger's program might.
+int RawClient(const QString& path, const QByteArray& data)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_un addr = AddressOf(path);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0) {
         ::close(fd);
         return -1;
     }
@@ -79,10 +86,8 @@ TEST(SingleInstance, SocketOfACrashedCopyIsTakenOverAndAQuitCopyLeavesNone)
     {
         // A copy that died without cleaning up leaves its socket file behind.
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::strcpy(addr.sun_path, QFile::encodeName(key).constData());
-        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        const sockaddr_un addr = AddressOf(key);
+        ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
         ::close(fd);
     }
     ASSERT_TRUE(QFileInfo::exists(key));
