@@ -1,6 +1,7 @@
 #include "app/AnaForm.h"
 
 #include "app/AyarU.h"
+#include "app/MonitorMenu.h"
 #include "controls/LiquidIndicator.h"
 #include "controls/Spin.h"
 #include "controls/ZmWinButton.h"
@@ -208,6 +209,7 @@ void TAnaF::BuildMenuAndActions()
     N2 = PopupMenu1->addSeparator();
     WebSite1 = PopupMenu1->addAction(MakerHost());
     WebSite1->setObjectName(QStringLiteral("WebSite1"));
+    MonitorMenu1 = new TMonitorMenu(this, PopupMenu1);
     N1 = PopupMenu1->addSeparator();
     Kapat1 = PopupMenu1->addAction(QStringLiteral("Programı Kapat "));
     Kapat1->setObjectName(QStringLiteral("Kapat1"));

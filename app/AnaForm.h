@@ -13,6 +13,7 @@
 class TAyarF;
 class TFormStorage;
 class TLiquidIndicator;
+class TMonitorMenu;
 class TPeakMeter;
 class TTrayIcon;
 class TZmWinButton;
@@ -51,6 +52,7 @@ public:
     QAction* Gizle1;
     QAction* N2;
     QAction* WebSite1;
+    TMonitorMenu* MonitorMenu1; // statistics, silencing the alarm, line alerts
     QAction* N1;
     QAction* Kapat1;
     QAction* Action1; // F5

@@ -10,6 +10,7 @@
 #include "framework/GdiDraw.h"
 #include "framework/MessageBox.h"
 #include "framework/Sound.h"
+#include "monitor/SampleHub.h"
 #include "net/Ping.h"
 #include "shell/IconList.h"
 #include "shell/Placement.h"
@@ -57,6 +58,7 @@ TAyarF::TAyarF(TAnaF* Main, std::unique_ptr<TPing> Ping)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->SetInterval(1000);
     Timer1->SetEnabled(true);
+    SampleHub1 = new TSampleHub(this);
     BuildControls();
     WireHandlers();
     // The ten settings, in the registry under HKEY_CURRENT_USER\Software\<program>\TAyarF.
@@ -358,6 +360,7 @@ void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
         AddLog(UnknownHostLine(host));
         AnaF->Shape1->SetBrushColor(clMaroon);
         ReportTestState(*AnaF, *this);
+        SampleHub1->Add(UnknownHostSample(host, Error));
         return;
     }
     AddLog(HostIsLine(host, Ping1->DnsResult()));
@@ -392,7 +395,8 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     AnaF->PeakMeter1->SetValue(out.MeterValue);
     AnaF->Sure->SetIndicatorstring(out.Readout);
     Durumayar(out.Status);
-    if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()))
+    SampleHub1->Add(EchoSample(HostEdit->Text(), *Ping1->Icmp(), Error, out.Status));
+    if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()) && !SampleHub1->AlarmSilenced())
         PlaySoundAsync(ExecutableDirectory() + QStringLiteral("alarm.wav"));
 }
 

@@ -8,6 +8,9 @@
 #include <memory>
 
 class TFormStorage;
+namespace Monitor {
+class TSampleHub;
+}
 
 class TAnaF;
 class TSpinEdit;
@@ -67,6 +70,8 @@ public:
     TTimer* Timer1;
     // The storage of the ten settings, in the registry.
     TFormStorage* FormStorage1 = nullptr;
+    // Where each finished cycle's sample goes (statistics, line alerts).
+    Monitor::TSampleHub* SampleHub1 = nullptr;
 
     // Handlers.
     void FormCreate();

@@ -2,6 +2,7 @@
 
 #include "framework/MessageBox.h"
 #include "framework/Sound.h"
+#include "monitor/DesktopNotifier.h"
 
 #include <QCoreApplication>
 
@@ -11,6 +12,7 @@ void AppFixture::SetUp()
     qputenv("XDG_CONFIG_HOME", Config.path().toLocal8Bit());
     SetMessageBoxHook([this](const QString& text) { Messages << text; });
     SetSoundHook([this](const QString& path) { Sounds << path; });
+    Monitor::SetNotifyHook([this](const QString&, const QString& body) { Notices << body; });
     Resolver = std::make_shared<FakeResolver>();
 }
 
@@ -22,6 +24,7 @@ void AppFixture::TearDown()
         Resolver->DropHeld();
     SetMessageBoxHook({});
     SetSoundHook({});
+    Monitor::SetNotifyHook({});
 }
 
 void AppFixture::Build()

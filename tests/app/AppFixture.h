@@ -31,4 +31,5 @@ protected:
     std::unique_ptr<TAyarF> Ayar;
     QStringList Messages; // texts of message boxes
     QStringList Sounds;   // paths asked to play
+    QStringList Notices;  // bodies of desktop notifications
 };

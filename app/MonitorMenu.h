@@ -1,0 +1,40 @@
+#pragma once
+#include <QObject>
+#include <memory>
+
+class QAction;
+class QMenu;
+class TAnaF;
+class TIstatistikF;
+namespace Monitor {
+class TSampleHub;
+}
+
+// The monitor's items of the pop-up menu, after the web-site item: a separator, the statistics
+// window, silencing the alarm for an hour (checked while silenced) and the line alerts (checked
+// while on). They act on the settings window's sample hub.
+class TMonitorMenu : public QObject {
+    Q_OBJECT
+public:
+    // Appends the items to menu; main gives the hub once the settings window exists.
+    TMonitorMenu(TAnaF* main, QMenu* menu);
+    ~TMonitorMenu() override;
+
+    QAction* N3;
+    QAction* Istatistikler1;
+    QAction* AlarmSustur1;
+    QAction* Uyarilar1;
+
+    void IstatistiklerClick();
+    void AlarmSusturClick(bool Checked);
+    void UyarilarClick(bool Checked);
+    // Sets the check marks from the hub (each time the menu opens).
+    void UpdateItems();
+    // The statistics window, once opened.
+    TIstatistikF* Window() const { return FWindow.get(); }
+
+private:
+    Monitor::TSampleHub* Hub() const;
+    TAnaF* FMain;
+    std::unique_ptr<TIstatistikF> FWindow;
+};

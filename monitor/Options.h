@@ -1,0 +1,35 @@
+#pragma once
+// The monitor's own choices, kept in the registry file under a key of their own beside the
+// settings window's: HKEY_CURRENT_USER\Software\<program>\Options. The settings window's key is
+// never touched, so it keeps exactly its own values.
+//   Alerts         "1" or "0": desktop notifications when the line goes down or comes back
+//   SilencedUntil  the end of the alarm's silence, as an ISO 8601 UTC time; empty: none
+//   DownAfter      consecutive bad cycles that make the line down (default 3)
+//   UpAfter        consecutive good cycles that bring it back up (default 2)
+// Values that are missing or unreadable read as their defaults.
+#include <QDateTime>
+#include <QString>
+
+namespace Monitor {
+
+struct TMonitorOptions {
+    bool AlertsOn = true;
+    QDateTime SilencedUntil; // invalid: not silenced
+    int DownAfter = 3;
+    int UpAfter = 2;
+
+    // The section's registry key: "Software\<program file's base name>".
+    static QString RegistryKey();
+    static QString SectionName() { return QStringLiteral("Options"); }
+
+    static TMonitorOptions Load();
+    // Raises the registry's exceptions when the file cannot be written (it stays as it was).
+    void Save() const;
+
+    bool Silenced(const QDateTime& now) const
+    {
+        return SilencedUntil.isValid() && now < SilencedUntil;
+    }
+};
+
+} // namespace Monitor

@@ -1,0 +1,76 @@
+#include "monitor/SampleHub.h"
+
+#include "monitor/DesktopNotifier.h"
+#include "net/HostResolver.h"
+
+#include <algorithm>
+
+namespace Monitor {
+
+TSampleHub::TSampleHub(QObject* parent) : QObject(parent), FOptions(TMonitorOptions::Load())
+{
+    FAlert.SetCounts(FOptions.DownAfter, FOptions.UpAfter);
+    // A silence stored with a later end (a clock set back, an edited file) lasts an hour at most.
+    const QDateTime latest = Now().addMSecs(kSilenceMs);
+    if (FOptions.SilencedUntil.isValid() && FOptions.SilencedUntil > latest)
+        FOptions.SilencedUntil = latest;
+    FSilenceEnd.setSingleShot(true);
+    connect(&FSilenceEnd, &QTimer::timeout, this, [this] {
+        // A timer may fire a little early; look again until the silence is really over.
+        if (AlarmSilenced())
+            ArmSilenceEnd();
+        else
+            emit OptionsChanged();
+    });
+    ArmSilenceEnd();
+}
+
+void TSampleHub::Add(const TSample& sample)
+{
+    if (sample.Outcome == TOutcome::UnknownHost && sample.StatusCode == WinSock::WSAEINTR)
+        return;
+    FStatistics.Add(sample);
+    const TLineEvent event = FAlert.Add(sample);
+    if (event.Change != TLineChange::None && FOptions.AlertsOn)
+        NotifyDesktop(QStringLiteral("ZmPing2"), LineChangeText(event),
+                      event.Change == TLineChange::Down ? TUrgency::Critical : TUrgency::Normal);
+    for (const auto& listener : FListeners)
+        listener(sample);
+    emit SampleAdded();
+}
+
+void TSampleHub::Listen(std::function<void(const TSample&)> listener)
+{
+    FListeners.push_back(std::move(listener));
+}
+
+bool TSampleHub::AlarmSilenced() const
+{
+    return FOptions.Silenced(Now());
+}
+
+void TSampleHub::SilenceAlarm(bool on)
+{
+    FOptions.SilencedUntil = on ? Now().addMSecs(kSilenceMs) : QDateTime();
+    ArmSilenceEnd();
+    emit OptionsChanged();
+    FOptions.Save();
+}
+
+void TSampleHub::SetAlertsOn(bool on)
+{
+    FOptions.AlertsOn = on;
+    emit OptionsChanged();
+    FOptions.Save();
+}
+
+void TSampleHub::ArmSilenceEnd()
+{
+    FSilenceEnd.stop();
+    if (!AlarmSilenced())
+        return;
+    const qint64 left = Now().msecsTo(FOptions.SilencedUntil);
+    FSilenceEnd.start(int(std::min<qint64>(left + 1, kSilenceMs + 1)));
+}
+
+} // namespace Monitor

@@ -1,0 +1,62 @@
+#pragma once
+// Where the controller hands each cycle's sample: the statistics, the down/up alerting (with its
+// desktop notification) and any further listener take it from here. The windows read from the
+// hub; the hub never calls into them. It also holds the monitor's remembered choices (alerts on
+// or off, the alarm's silence), which the pop-up menu changes.
+#include "monitor/LineAlert.h"
+#include "monitor/Options.h"
+#include "monitor/Sample.h"
+#include "monitor/Statistics.h"
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+namespace Monitor {
+
+class TSampleHub : public QObject {
+    Q_OBJECT
+public:
+    static constexpr qint64 kSilenceMs = 60 * 60 * 1000; // one hour
+
+    // Loads the remembered choices from the registry file.
+    explicit TSampleHub(QObject* parent = nullptr);
+
+    // One finished cycle. A cancelled lookup is no cycle of the line's and is dropped.
+    void Add(const TSample& sample);
+
+    // Further listeners, called in the order they were added, after the statistics and alerts.
+    void Listen(std::function<void(const TSample&)> listener);
+
+    const TStatistics& Statistics() const { return FStatistics; }
+    const TLineAlert& Alert() const { return FAlert; }
+    const TMonitorOptions& Options() const { return FOptions; }
+
+    // The alarm sound is held back (for an hour from SilenceAlarm; the silence ends by itself).
+    bool AlarmSilenced() const;
+    // On: silenced for an hour from now. Off: the silence ends now. Remembered at once (raises
+    // the registry's exceptions when the file cannot be written; the choice holds regardless).
+    void SilenceAlarm(bool on);
+    bool AlertsOn() const { return FOptions.AlertsOn; }
+    void SetAlertsOn(bool on);
+
+    // The clock (tests set their own).
+    std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+
+signals:
+    // A sample was taken (statistics changed).
+    void SampleAdded();
+    // The alarm's silence began or ended, or alerts were switched.
+    void OptionsChanged();
+
+private:
+    void ArmSilenceEnd();
+    TStatistics FStatistics;
+    TLineAlert FAlert;
+    TMonitorOptions FOptions;
+    std::vector<std::function<void(const TSample&)>> FListeners;
+    QTimer FSilenceEnd;
+};
+
+} // namespace Monitor
