@@ -1,0 +1,178 @@
+// ctest-labels: gui
+// The controller's samples and what the program does with them: line alerts, silencing the
+// alarm, the statistics window, and where the monitor's choices are stored.
+#include "AppFixture.h"
+
+#include "app/IstatistikForm.h"
+#include "app/MonitorMenu.h"
+#include "framework/RegistryFile.h"
+#include "monitor/SampleHub.h"
+#include "monitor/StatsText.h"
+#include "net/icmp.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QGuiApplication>
+
+using namespace Monitor;
+
+class LineMonitor : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        Build();
+        Start();
+        Pump();
+        Ayar->HostEdit->SetText("10.9.8.7");
+        Hub = Ayar->SampleHub1;
+        Hub->Listen([this](const TSample& s) { Samples.push_back(s); });
+        Samples.clear();
+    }
+    void Cycle(bool answer)
+    {
+        if (answer)
+            Layer->Answer = nullptr;
+        else
+            Layer->Answer = [](const IcmpEchoParams&) { return FakeIcmpLayer::TimedOut(); };
+        Ayar->PingButtonClick(nullptr);
+        Pump();
+    }
+    static QString Key(const QString& section)
+    {
+        return "HKEY_CURRENT_USER\\Software\\" +
+               QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + '\\' +
+               section;
+    }
+    TSampleHub* Hub = nullptr;
+    std::vector<TSample> Samples;
+};
+
+TEST_F(LineMonitor, EveryCycleBecomesOneSample)
+{
+    Layer->RoundTripNs = 15'432'100;
+    Cycle(true);
+    Cycle(false);
+    Layer->Answer = [](const IcmpEchoParams&) {
+        return FakeIcmpLayer::ErrorMessage(Ip("10.9.8.1"), IcmpStatus::DestHostUnreachable);
+    };
+    Ayar->PingButtonClick(nullptr);
+    Pump();
+    Resolver->Fail("nowhere.test", 11001);
+    Ayar->HostEdit->SetText("nowhere.test");
+    Ayar->PingButtonClick(nullptr);
+    Pump();
+
+    ASSERT_EQ(Samples.size(), 4u);
+    EXPECT_EQ(Samples[0].Outcome, TOutcome::Good);
+    EXPECT_NEAR(Samples[0].RoundTripUs, 15432.1, 0.01) << "the precise figure, not 15 ms";
+    EXPECT_EQ(Samples[0].Host, "10.9.8.7");
+    EXPECT_EQ(Samples[0].Address, "10.9.8.7");
+    EXPECT_EQ(Samples[1].Outcome, TOutcome::Lost);
+    EXPECT_FALSE(Samples[1].HasReply());
+    EXPECT_EQ(Samples[1].StatusText, "Request timed out");
+    EXPECT_EQ(Samples[2].Outcome, TOutcome::Failed);
+    EXPECT_EQ(Samples[2].StatusCode, IcmpStatus::DestHostUnreachable);
+    EXPECT_EQ(Samples[3].Outcome, TOutcome::UnknownHost);
+    EXPECT_EQ(Samples[3].StatusCode, 11001);
+    EXPECT_TRUE(Samples[3].Time.isValid());
+    // A cancelled lookup is the user's doing, not the line's.
+    Resolver->Mode = FakeResolver::Run::Held;
+    Ayar->PingButtonClick(nullptr);
+    Ayar->CancelButtonClick(nullptr);
+    Pump();
+    EXPECT_EQ(Samples.size(), 4u);
+}
+
+TEST_F(LineMonitor, OneNotificationWhenTheLineGoesDownAndOneWhenItComesBack)
+{
+    Cycle(true);
+    Cycle(false);
+    Cycle(false);
+    EXPECT_TRUE(Notices.isEmpty());
+    Cycle(false);
+    EXPECT_EQ(Notices, QStringList{"10.9.8.7: bağlantı kesildi"});
+    Cycle(false);
+    Cycle(true);
+    Cycle(false);
+    Cycle(true);
+    EXPECT_EQ(Notices.size(), 1);
+    Cycle(true);
+    ASSERT_EQ(Notices.size(), 2);
+    EXPECT_TRUE(Notices[1].startsWith("10.9.8.7: bağlantı geri geldi (kesinti "))
+        << Notices[1].toStdString();
+
+    // Switched off from the menu: the line still goes down, silently.
+    Main->MonitorMenu1->Uyarilar1->trigger();
+    EXPECT_FALSE(Hub->AlertsOn());
+    for (int i = 0; i < 4; ++i)
+        Cycle(false);
+    EXPECT_TRUE(Hub->Alert().Down());
+    EXPECT_EQ(Notices.size(), 2);
+}
+
+TEST_F(LineMonitor, SilenceHoldsTheAlarmForAnHourAndIsStoredApart)
+{
+    QDateTime now = QDateTime::currentDateTime();
+    Hub->Now = [&] { return now; };
+    Cycle(false);
+    EXPECT_EQ(Sounds.size(), 1);
+
+    Main->MonitorMenu1->AlarmSustur1->trigger();
+    Cycle(false);
+    EXPECT_EQ(Sounds.size(), 1) << "silenced";
+    Main->MonitorMenu1->UpdateItems();
+    EXPECT_TRUE(Main->MonitorMenu1->AlarmSustur1->isChecked());
+
+    const TRegistryData reg = TRegistryFile().Read();
+    const TRegKey* options = reg.FindKey(Key("Options"));
+    ASSERT_TRUE(options);
+    const TRegValue* until = reg.FindValue(Key("Options"), "SilencedUntil");
+    ASSERT_TRUE(until);
+    // Stored to the second.
+    EXPECT_EQ(QDateTime::fromString(until->Text, Qt::ISODate).toSecsSinceEpoch(),
+              now.addSecs(3600).toSecsSinceEpoch());
+
+    now = now.addSecs(3601);
+    Cycle(false);
+    EXPECT_EQ(Sounds.size(), 2) << "the silence ended by itself";
+    Main->MonitorMenu1->UpdateItems();
+    EXPECT_FALSE(Main->MonitorMenu1->AlarmSustur1->isChecked());
+
+    // The settings window's key keeps exactly its own values.
+    Ayar.reset();
+    const TRegistryData after = TRegistryFile().Read();
+    const TRegKey* settings = after.FindKey(Key("TAyarF"));
+    ASSERT_TRUE(settings);
+    EXPECT_EQ(settings->Values.size(), 11);
+}
+
+TEST_F(LineMonitor, StatisticsWindowShowsTheLossLiveAndCopiesItAsText)
+{
+    const QList<QAction*> items = Main->PopupMenu1->actions();
+    const qsizetype web = items.indexOf(Main->WebSite1);
+    ASSERT_GE(web, 0);
+    ASSERT_GT(items.size(), web + 4);
+    EXPECT_TRUE(items[web + 1]->isSeparator());
+    EXPECT_EQ(items[web + 2]->text(), "İstatistikler");
+    EXPECT_EQ(items[web + 3]->text(), "Alarmı bir saat sustur");
+    EXPECT_EQ(items[web + 4]->text(), "Bağlantı uyarıları");
+
+    Main->MonitorMenu1->Istatistikler1->trigger();
+    TIstatistikF* w = Main->MonitorMenu1->Window();
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->isVisible());
+    for (bool answer : {true, true, false, true, true, false})
+        Cycle(answer);
+    EXPECT_EQ(w->Names[2]->Caption(), "Kayıp");
+    EXPECT_EQ(w->SessionValues[2]->Caption(), "%33,3");
+    EXPECT_EQ(w->WindowValues[0]->Caption(), "6");
+    EXPECT_EQ(w->LabelHost->Caption(), "Host: 10.9.8.7");
+
+    w->CopyButton->Click();
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_EQ(copied, StatsText(Hub->Statistics()));
+    EXPECT_TRUE(copied.contains("Kayıp               %33,3           %33,3"))
+        << copied.toStdString();
+}
