@@ -8,6 +8,7 @@
 //                        and data, at once;
 //   --delay-ms N         answers N milliseconds after the request arrived (monotonic clock);
 //   --drop               never answers;
+//   --drop-every N       never answers every Nth request (the 3rd, 6th ... for N = 3);
 //   --unreachable CODE   answers with an ICMP destination-unreachable message of that code
 //                        (0 net, 1 host, 2 protocol, 3 port ...) quoting the request;
 //   --error TYPE:CODE    answers with any ICMP error message (11:0 time exceeded, 12:0
@@ -96,7 +97,7 @@ bool Before(const timespec& a, const timespec& b)
 int Usage()
 {
     std::fprintf(stderr, "usage: echo_responder [--delay-ms N] [--drop] [--unreachable CODE] "
-                         "[--error TYPE:CODE] [--count N]\n");
+                         "[--error TYPE:CODE] [--drop-every N] [--count N]\n");
     return 2;
 }
 
@@ -108,6 +109,7 @@ int main(int argc, char** argv)
     long delayMs = 0;
     int errType = 3, errCode = 1;
     long count = -1;
+    long dropEvery = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -122,6 +124,10 @@ int main(int argc, char** argv)
         } else if (a == "--error" && hasValue) {
             mode = Mode::Error;
             if (std::sscanf(argv[++i], "%d:%d", &errType, &errCode) != 2)
+                return Usage();
+        } else if (a == "--drop-every" && hasValue) {
+            dropEvery = std::strtol(argv[++i], nullptr, 10);
+            if (dropEvery < 1)
                 return Usage();
         } else if (a == "--count" && hasValue) {
             count = std::strtol(argv[++i], nullptr, 10);
@@ -206,7 +212,7 @@ int main(int argc, char** argv)
         Pending p;
         p.To = from;
         p.Due = AddMs(arrived, delayMs);
-        if (mode == Mode::Drop) {
+        if (mode == Mode::Drop || (dropEvery > 0 && handled % dropEvery == 0)) {
             std::printf("drop\n");
         } else if (mode == Mode::Reply) {
             p.Packet.assign(icmp, icmp + icmpLen);

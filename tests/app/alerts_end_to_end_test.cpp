@@ -1,0 +1,241 @@
+// ctest-labels: gui net
+// ctest-serial
+// The real program against the project's echo responder in a private network namespace, with a
+// real notification daemon (dunst) on a private D-Bus session bus and an X server of its own:
+// a host that loses every third echo never raises an alert and the statistics window, opened
+// from the pop-up menu, shows 33 % loss; a host that stops answering raises exactly one "down"
+// after three lost cycles and, when it answers again, exactly one "up".
+#include "support/NetNamespace.h"
+#include "support/WaitFor.h"
+#include "support/XServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QString kProgram = QStringLiteral(ZM_BINARY_DIR "/bin/ZmPing2");
+constexpr int kWait = 20000;
+
+struct Notice {
+    QString Summary, Body;
+};
+
+class AlertsEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const std::string why = NetNamespace::Unavailable(); !why.empty())
+            GTEST_SKIP() << "needs network namespaces (run as root): " << why;
+        if (!QFileInfo(kProgram).isExecutable())
+            GTEST_SKIP() << "the program is not built: " << kProgram.toStdString();
+        for (const char* tool : {"dbus-daemon", "dunst", "dunstctl", "xdotool"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                GTEST_SKIP() << "needs " << tool;
+        ASSERT_TRUE(Dir.isValid());
+        QByteArray asan = qgetenv("ASAN_OPTIONS");
+        asan.replace("strict_string_checks=1", "strict_string_checks=0");
+        if (!asan.isEmpty())
+            qputenv("ASAN_OPTIONS", asan);
+        X = std::make_unique<XServer>(220);
+        if (X->Display().isEmpty())
+            GTEST_SKIP() << "no Xvfb to show the program on";
+
+        // A session bus of the test's own, on a socket file (reachable from the namespace).
+        Bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
+                                  "--address=unix:path=" + Dir.filePath("bus")});
+        ASSERT_TRUE(Bus.waitForStarted(5000));
+        ASSERT_TRUE(WaitFor([&] { return Bus.canReadLine(); }, kWait)) << "no bus address";
+        Address = QString::fromUtf8(Bus.readLine()).trimmed();
+
+        Dunst.setProcessEnvironment(Env());
+        Dunst.setStandardOutputFile(QProcess::nullDevice());
+        Dunst.setStandardErrorFile(QProcess::nullDevice());
+        Dunst.start("dunst", {});
+        ASSERT_TRUE(Dunst.waitForStarted(5000));
+        ASSERT_TRUE(WaitFor([&] { return Tool("dunstctl", {"is-paused"}) == "false"; }, kWait))
+            << "dunst did not come up on the private bus";
+
+        Ns = std::make_unique<NetNamespace>();
+        ASSERT_TRUE(Ns->Ok()) << Ns->Error();
+        Ns->SetSysctl("net.ipv4.ping_group_range", "0 2147483647");
+    }
+
+    void TearDown() override
+    {
+        App.Stop();
+        Responder.Stop();
+        for (QProcess* p : {&Dunst, &Bus}) {
+            if (p->state() != QProcess::NotRunning) {
+                p->terminate();
+                if (!p->waitForFinished(3000)) {
+                    p->kill();
+                    p->waitForFinished(3000);
+                }
+            }
+        }
+    }
+
+    QProcessEnvironment Env() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", X->Display());
+        env.insert("DBUS_SESSION_BUS_ADDRESS", Address);
+        return env;
+    }
+
+    QString Tool(const QString& program, const QStringList& args) const
+    {
+        QProcess p;
+        p.setProcessEnvironment(Env());
+        p.start(program, args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    }
+
+    void StartResponder(const std::vector<std::string>& args)
+    {
+        std::vector<std::string> argv{ZM_ECHO_RESPONDER};
+        argv.insert(argv.end(), args.begin(), args.end());
+        Responder = Ns->Spawn(argv);
+        ASSERT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
+    }
+
+    void StartProgram()
+    {
+        const QString config = Dir.filePath("config");
+        QDir().mkpath(config);
+        App = Ns->Spawn({kProgram.toStdString()},
+                        {"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
+                         "DBUS_SESSION_BUS_ADDRESS=" + Address.toStdString(),
+                         "XDG_CONFIG_HOME=" + config.toStdString(),
+                         "ZMPING2_TEST_STATS=" + Dir.filePath("stats").toStdString(),
+                         "ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;"
+                         "SpinEdit3.Value=300;CheckBoxPing.Checked=True",
+                         "ZMPING2_SOUND_PLAYER=true",
+                         "ZMPING2_INSTANCE_KEY=zmping2-alerts-" + std::to_string(getpid())},
+                        false);
+        ASSERT_TRUE(App.Running());
+    }
+
+    // Opens the statistics window from the pop-up menu, as a user would: a right click on the
+    // history meter, then the menu's fourth item (Ayarlar, Gizle, the web site, İstatistikler).
+    bool OpenStatistics()
+    {
+        QString main;
+        WaitFor(
+            [&] {
+                main =
+                    Tool("xdotool", {"search", "--onlyvisible", "--name", "^ZEMBRA Ping s2.04f$"})
+                        .section('\n', 0, 0);
+                return !main.isEmpty();
+            },
+            kWait);
+        if (main.isEmpty())
+            return false;
+        return WaitFor(
+            [&] {
+                Tool("xdotool", {"mousemove", "--window", main, "120", "90", "click", "3"});
+                QThread::msleep(400);
+                Tool("xdotool", {"key", "Down", "Down", "Down", "Down", "Return"});
+                return WaitFor([&] { return QFile::exists(Dir.filePath("stats")); }, 2000);
+            },
+            kWait);
+    }
+
+    // A figure of the statistics window: the session's and the window's value of a row.
+    QStringList Figure(const QString& name) const
+    {
+        QFile f(Dir.filePath("stats"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
+            if (line.startsWith(name + ' '))
+                return line.mid(20).split(QRegularExpression(" +"), Qt::SkipEmptyParts);
+        return {};
+    }
+    int Sent() const { return Figure("Gönderilen").value(0, "-1").toInt(); }
+
+    // Every notification dunst got (shown ones are closed first, which moves them to the
+    // history), oldest first.
+    QList<Notice> Notices() const
+    {
+        Tool("dunstctl", {"close-all"});
+        QList<Notice> out;
+        const QJsonDocument doc = QJsonDocument::fromJson(Tool("dunstctl", {"history"}).toUtf8());
+        for (const QJsonValue& v : doc.object().value("data").toArray().at(0).toArray()) {
+            const QJsonObject o = v.toObject();
+            out.prepend({o.value("summary").toObject().value("data").toString(),
+                         o.value("body").toObject().value("data").toString()});
+        }
+        return out;
+    }
+
+    QTemporaryDir Dir;
+    std::unique_ptr<XServer> X;
+    QProcess Bus, Dunst;
+    QString Address;
+    std::unique_ptr<NetNamespace> Ns;
+    ChildProcess Responder, App;
+};
+
+} // namespace
+
+TEST_F(AlertsEndToEnd, LossShowsInTheStatisticsAndAnOutageGivesOneDownAndOneUp)
+{
+    StartResponder({"--drop-every", "3"});
+    StartProgram();
+    ASSERT_TRUE(OpenStatistics()) << "the statistics window did not open from the menu";
+
+    // Every third echo lost: 33 % whenever the count is a multiple of three, and no alert.
+    ASSERT_TRUE(WaitFor([&] { return Sent() >= 6 && Sent() % 3 == 0; }, kWait)) << Sent();
+    const QStringList loss = Figure("Kayıp");
+    ASSERT_EQ(loss.size(), 2);
+    EXPECT_EQ(loss[0], "%33,3");
+    EXPECT_EQ(loss[1], "%33,3");
+    EXPECT_TRUE(Notices().isEmpty());
+
+    // The host stops answering right after a reply: the third lost cycle takes the line down.
+    ASSERT_TRUE(WaitFor([&] { return Sent() % 3 == 1; }, kWait));
+    const int before = Sent();
+    Responder.Stop();
+    QList<Notice> notices;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            notices = Notices();
+            if (notices.isEmpty())
+                return false;
+            EXPECT_GE(Sent(), before + 3) << "down came too early";
+            return true;
+        },
+        kWait));
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices[0].Summary, "ZmPing2");
+    EXPECT_EQ(notices[0].Body, "127.0.0.1: bağlantı kesildi");
+    const int down = Sent();
+    ASSERT_TRUE(WaitFor([&] { return Sent() >= down + 3; }, kWait));
+    EXPECT_EQ(Notices().size(), 1) << "still down: nothing more";
+
+    // It answers again: one "up", with how long it was down.
+    StartResponder({});
+    ASSERT_TRUE(WaitFor([&] { return Notices().size() >= 2; }, kWait));
+    const int up = Sent();
+    ASSERT_TRUE(WaitFor([&] { return Sent() >= up + 3; }, kWait));
+    notices = Notices();
+    ASSERT_EQ(notices.size(), 2);
+    EXPECT_TRUE(QRegularExpression("^127\\.0\\.0\\.1: bağlantı geri geldi \\(kesinti \\d+ sn\\)$")
+                    .match(notices[1].Body)
+                    .hasMatch())
+        << notices[1].Body.toStdString();
+}
