@@ -68,7 +68,7 @@ TIstatistikF::~TIstatistikF()
 
 void TIstatistikF::BuildControls()
 {
-    setFixedSize(316, 273);
+    setFixedSize(316, 300);
     SetControlColor(this, kFormColor);
     setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -11, true));
     SetFontColor(this, clBlack);
@@ -98,6 +98,7 @@ void TIstatistikF::BuildControls()
     Label8->setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -19, true));
     SetFontColor(Label8, clWhite);
     Label8->SetTransparent(true);
+    Label8->SetCaption(Label8->Caption()); // sized again for the larger font
     Label8->raise();
 
     LabelHost = new TLabel(this, 10, 42, StatsHostLine(TStatistics()));
@@ -119,7 +120,7 @@ void TIstatistikF::BuildControls()
 
     CopyButton = new TButton(this, QStringLiteral("Metin olarak &kopyala"));
     CopyButton->setObjectName(QStringLiteral("CopyButton"));
-    CopyButton->setGeometry(8, height() - 32, 160, 24);
+    CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 8, 160, 24);
     CopyButton->setCursor(Qt::PointingHandCursor);
     CopyButton->OnClick = [this](QObject* s) { CopyButtonClick(s); };
     Refresh();
