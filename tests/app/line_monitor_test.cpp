@@ -175,4 +175,11 @@ TEST_F(LineMonitor, StatisticsWindowShowsTheLossLiveAndCopiesItAsText)
     EXPECT_EQ(copied, StatsText(Hub->Statistics()));
     EXPECT_TRUE(copied.contains("Kayıp               %33,3           %33,3"))
         << copied.toStdString();
+
+    // Its place is kept like the main window's: a new window shows where this one was closed.
+    w->move(123, 45);
+    w->close();
+    TIstatistikF again(Hub, Qt::Window);
+    again.show();
+    EXPECT_EQ(again.pos(), QPoint(123, 45));
 }
