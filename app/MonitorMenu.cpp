@@ -43,6 +43,9 @@ void TMonitorMenu::UpdateItems()
         a->setEnabled(hub != nullptr);
     if (!hub)
         return;
+    // Kept current from now on, also when the silence ends while the menu is open.
+    connect(hub, &TSampleHub::OptionsChanged, this, &TMonitorMenu::UpdateItems,
+            Qt::UniqueConnection);
     AlarmSustur1->setChecked(hub->AlarmSilenced());
     Uyarilar1->setChecked(hub->AlertsOn());
 }
