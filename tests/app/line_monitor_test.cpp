@@ -150,15 +150,6 @@ TEST_F(LineMonitor, SilenceHoldsTheAlarmForAnHourAndIsStoredApart)
 
 TEST_F(LineMonitor, StatisticsWindowShowsTheLossLiveAndCopiesItAsText)
 {
-    const QList<QAction*> items = Main->PopupMenu1->actions();
-    const qsizetype web = items.indexOf(Main->WebSite1);
-    ASSERT_GE(web, 0);
-    ASSERT_GT(items.size(), web + 4);
-    EXPECT_TRUE(items[web + 1]->isSeparator());
-    EXPECT_EQ(items[web + 2]->text(), "İstatistikler");
-    EXPECT_EQ(items[web + 3]->text(), "Alarmı bir saat sustur");
-    EXPECT_EQ(items[web + 4]->text(), "Bağlantı uyarıları");
-
     Main->MonitorMenu1->Istatistikler1->trigger();
     TIstatistikF* w = Main->MonitorMenu1->Window();
     ASSERT_TRUE(w);
