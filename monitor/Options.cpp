@@ -10,10 +10,21 @@ namespace Monitor {
 
 namespace {
 
+// A value's text; a missing value, or one of another type than text, reads as def.
+QString ReadText(TRegIniFile& reg, const QString& name, const QString& def)
+{
+    try {
+        return reg.ReadString(TMonitorOptions::SectionName(), name, def);
+    } catch (const std::exception&) {
+        return def;
+    }
+}
+
 int ReadCount(TRegIniFile& reg, const QString& name, int def)
 {
-    const int v = reg.ReadInteger(TMonitorOptions::SectionName(), name, def);
-    return v >= 1 && v <= 1000 ? v : def;
+    bool ok = false;
+    const int v = ReadText(reg, name, QString()).toInt(&ok);
+    return ok && v >= 1 && v <= 1000 ? v : def;
 }
 
 } // namespace
@@ -27,18 +38,12 @@ QString TMonitorOptions::RegistryKey()
 TMonitorOptions TMonitorOptions::Load()
 {
     TMonitorOptions o;
-    try {
-        TRegIniFile reg(RegistryKey(), true);
-        const QString section = SectionName();
-        o.AlertsOn = reg.ReadString(section, QStringLiteral("Alerts"), QStringLiteral("1")) !=
-                     QLatin1String("0");
-        const QString until = reg.ReadString(section, QStringLiteral("SilencedUntil"), QString());
-        o.SilencedUntil = QDateTime::fromString(until, Qt::ISODate);
-        o.DownAfter = ReadCount(reg, QStringLiteral("DownAfter"), o.DownAfter);
-        o.UpAfter = ReadCount(reg, QStringLiteral("UpAfter"), o.UpAfter);
-    } catch (const std::exception&) {
-        // A value of the wrong type: the defaults stand, as for a missing one.
-    }
+    TRegIniFile reg(RegistryKey(), true);
+    o.AlertsOn = ReadText(reg, QStringLiteral("Alerts"), QStringLiteral("1")) != QLatin1String("0");
+    o.SilencedUntil = QDateTime::fromString(
+        ReadText(reg, QStringLiteral("SilencedUntil"), QString()), Qt::ISODate);
+    o.DownAfter = ReadCount(reg, QStringLiteral("DownAfter"), o.DownAfter);
+    o.UpAfter = ReadCount(reg, QStringLiteral("UpAfter"), o.UpAfter);
     return o;
 }
 
