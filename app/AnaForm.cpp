@@ -418,3 +418,15 @@ void TAnaF::BringForward()
     raise();
     activateWindow();
 }
+
+void TAnaF::StartHidden()
+{
+    if (!FOffTaskBar) {
+        show();
+        return;
+    }
+    FormStorage1->FormShowHook();
+    if (FAyarF)
+        FormShow();
+    Gizle1->setText(QStringLiteral("Göster"));
+}
