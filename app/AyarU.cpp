@@ -393,7 +393,7 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     AnaF->Sure->SetIndicatorstring(out.Readout);
     Durumayar(out.Status);
     if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()))
-        PlaySoundAsync(ExecutableDirectory() + QStringLiteral("alarm.wav"));
+        PlaySoundAsync(FindDataFile(QStringLiteral("alarm.wav")));
 }
 
 void TAyarF::Durumayar(TStatus Status)

@@ -26,6 +26,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     fonts.Wait();
     QApplication::setApplicationName(QStringLiteral("ZmPing2"));
+    // Ties the windows to the desktop entry and its icon (the application id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZM_APP_ID));
     // Only the quit command ends the program; hidden windows do not.
     QApplication::setQuitOnLastWindowClosed(false);
 
