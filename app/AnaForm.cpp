@@ -10,6 +10,7 @@
 #include "framework/GdiDraw.h"
 #include "framework/MessageBox.h"
 #include "net/Ping.h"
+#include "shell/Autostart.h"
 #include "shell/IconList.h"
 #include "shell/Placement.h"
 #include "shell/StatusIcons.h"
@@ -208,6 +209,7 @@ void TAnaF::BuildMenuAndActions()
     N2 = PopupMenu1->addSeparator();
     WebSite1 = PopupMenu1->addAction(MakerHost());
     WebSite1->setObjectName(QStringLiteral("WebSite1"));
+    AddAutostartItem(PopupMenu1);
     N1 = PopupMenu1->addSeparator();
     Kapat1 = PopupMenu1->addAction(QStringLiteral("Programı Kapat "));
     Kapat1->setObjectName(QStringLiteral("Kapat1"));

@@ -33,8 +33,8 @@ TEST_F(MainWindow, MenuItemsInOrder)
     QStringList texts;
     for (QAction* a : Main->PopupMenu1->actions())
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(texts, (QStringList{"Ayarlar\tF5", "Gizle (Esc)", "-", "localhost", "-",
-                                  "Programı Kapat "}));
+    EXPECT_EQ(texts, (QStringList{"Ayarlar\tF5", "Gizle (Esc)", "-", "localhost",
+                                  "Oturum açılınca başlat", "-", "Programı Kapat "}));
     EXPECT_EQ(Main->windowTitle(), "ZEMBRA Ping s2.04f");
     EXPECT_EQ(Main->TrayIcon1->PopupMenu(), Main->PopupMenu1);
 }
