@@ -4,10 +4,10 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zmping2)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop network monitor: pings one host and shows how the connection stands")
-set(CPACK_PACKAGE_DESCRIPTION
-    "ZmPing2 sends ICMP echo requests to one host and shows the last round-trip time on a\n"
-    "liquid-crystal style readout, a history graph, a status lamp and a notification-area icon\n"
-    "coloured by two thresholds, with an optional alarm sound. Its windows are in Turkish.")
+set(CPACK_PACKAGE_DESCRIPTION "ZmPing2 sends ICMP echo requests to one host and shows the last \
+round-trip time on a liquid-crystal style readout, a history graph, a status lamp and a \
+notification-area icon coloured by two thresholds, with an optional alarm sound. Its windows are \
+in Turkish.")
 set(CPACK_PACKAGE_CONTACT "ZmPing2 maintainers <zmping2@localhost>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
