@@ -116,8 +116,13 @@ protected:
 
     QStringList AsUser() const
     {
-        return {"setpriv", QStringLiteral("--reuid=%1").arg(Uid),
-                QStringLiteral("--regid=%1").arg(Gid), "--clear-groups", "--"};
+        // Ended with the test, should the test itself die.
+        return {"setpriv",
+                QStringLiteral("--reuid=%1").arg(Uid),
+                QStringLiteral("--regid=%1").arg(Gid),
+                "--clear-groups",
+                "--pdeathsig=KILL",
+                "--"};
     }
 
     void Start(TProcess& p, const QStringList& command)
