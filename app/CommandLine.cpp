@@ -42,25 +42,18 @@ TCommandLine ParseCommandLine(const QStringList& Args)
         cmd.Message = message;
         return cmd;
     };
-    // The one action asked for; a second, different one is an error.
-    auto want = [&cmd](TCommandLine::TAction action) {
-        if (cmd.Action != TCommandLine::Run && cmd.Action != action)
-            return false;
-        cmd.Action = action;
-        return true;
-    };
+    bool help = false, version = false, show = false, quit = false;
     for (qsizetype i = 0; i < Args.size(); ++i) {
         const QString& arg = Args[i];
         const QString bare = arg.startsWith(QLatin1String("--")) ? arg.mid(2) : arg.mid(1);
-        bool ok = true;
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
-            ok = want(TCommandLine::Help);
+            help = true;
         else if (arg == QLatin1String("--version"))
-            ok = want(TCommandLine::Version);
+            version = true;
         else if (arg == QLatin1String("--show"))
-            ok = want(TCommandLine::Show);
+            show = true;
         else if (arg == QLatin1String("--quit"))
-            ok = want(TCommandLine::Quit);
+            quit = true;
         else if (arg == QLatin1String("--hidden"))
             cmd.Hidden = true;
         else if (arg.startsWith(QLatin1Char('-')) && kQtFlags.contains(bare))
@@ -73,13 +66,18 @@ TCommandLine ParseCommandLine(const QStringList& Args)
             return fail(QStringLiteral("unknown option %1").arg(arg));
         else
             return fail(QStringLiteral("unexpected argument %1").arg(arg));
-        if (!ok)
-            return fail(QStringLiteral("%1 cannot be combined with another command").arg(arg));
     }
-    // Help and version win over everything else; --hidden only goes with starting a copy.
-    if (cmd.Hidden && (cmd.Action == TCommandLine::Show || cmd.Action == TCommandLine::Quit))
-        return fail(QStringLiteral("--hidden starts a copy and cannot be combined with --show "
-                                   "or --quit"));
+    // Help and version win over the rest; --hidden only goes with starting a copy.
+    if (help || version) {
+        cmd.Action = help ? TCommandLine::Help : TCommandLine::Version;
+        return cmd;
+    }
+    if (show && quit)
+        return fail(QStringLiteral("--show and --quit cannot be combined"));
+    if (cmd.Hidden && (show || quit))
+        return fail(QStringLiteral("--hidden starts a copy and cannot be combined with %1")
+                        .arg(show ? QStringLiteral("--show") : QStringLiteral("--quit")));
+    cmd.Action = show ? TCommandLine::Show : quit ? TCommandLine::Quit : TCommandLine::Run;
     return cmd;
 }
 

@@ -55,11 +55,14 @@ TEST_F(CommandLine, HelpVersionAndMistakesNeedNoDisplay)
     EXPECT_EQ(help.Status, 0);
     EXPECT_TRUE(help.Out.startsWith("Usage: ZmPing2 ")) << help.Out.toStdString();
     EXPECT_TRUE(help.Out.contains("--hidden"));
+    // Help wins over everything but a mistake.
+    EXPECT_EQ(RunProgram({"--quit", "--version", "--help"}, Env).Out, help.Out);
     const TRun version = RunProgram({"--version"}, Env);
     EXPECT_EQ(version.Status, 0);
     EXPECT_EQ(version.Out, QStringLiteral("ZmPing2 " ZM_VERSION "\n"));
     for (const QStringList& wrong :
-         {QStringList{"--frobnicate"}, QStringList{"stray"}, QStringList{"--show", "--quit"}}) {
+         {QStringList{"--frobnicate"}, QStringList{"stray"}, QStringList{"--show", "--quit"},
+          QStringList{"--hidden", "--quit"}, QStringList{"-platform"}}) {
         const TRun r = RunProgram(wrong, Env);
         EXPECT_EQ(r.Status, 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(r.Out.isEmpty());
