@@ -8,6 +8,7 @@
 #include "app/StoredStateProbe.h"
 #include "app/TestState.h"
 #include "framework/MessageBox.h"
+#include "shell/TrayHost.h"
 
 #include <QApplication>
 #include <memory>
@@ -39,6 +40,9 @@ int main(int argc, char** argv)
     if (instance.Send(knock) || (!instance.Listen() && instance.Send(knock)))
         return 0;
 
+    // Started with the session: the panel that holds the tray may still be on its way.
+    if (command.Hidden)
+        WaitForTrayHost(8000);
     std::unique_ptr<TAnaF> anaF;
     std::unique_ptr<TAyarF> ayarF;
     try {

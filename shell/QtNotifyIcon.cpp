@@ -1,8 +1,8 @@
 #include "shell/QtNotifyIcon.h"
 
+#include "shell/TrayHost.h"
+
 #include <QCursor>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPixmap>
@@ -14,9 +14,7 @@ constexpr int WatchInterval = 2000; // ms between looks for a tray host that cam
 
 TQtNotifyIcon::TQtNotifyIcon(QObject* Parent) : QObject(Parent)
 {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    FStatusNotifier = bus.isConnected() && bus.interface()->isServiceRegistered(
-                                               QStringLiteral("org.kde.StatusNotifierWatcher"));
+    FStatusNotifier = StatusNotifierHostPresent();
     FClock.start();
     connect(&FTray, &QSystemTrayIcon::activated, this, &TQtNotifyIcon::Activated);
     FWatch.setInterval(WatchInterval);

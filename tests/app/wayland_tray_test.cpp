@@ -421,7 +421,8 @@ TEST_F(WaylandDesktop, TheItemInAStatusNotifierTrayFollowsTheLineAndTogglesTheWi
 
 TEST_F(WaylandDesktop, WithoutATrayTheWindowShowsAndTheProgramRunsAsUsual)
 {
-    // No panel: nothing watches for items. Even when asked to start hidden, the window shows.
+    // No panel: nothing watches for items. Even when asked to start hidden, the window shows
+    // (after a bounded wait for a panel).
     StartProgram({"--hidden"});
     EXPECT_TRUE(WaitFor([&] { return MainWindowShown(); }, kWait))
         << "the main window did not show";
@@ -434,4 +435,17 @@ TEST_F(WaylandDesktop, WithoutATrayTheWindowShowsAndTheProgramRunsAsUsual)
     EXPECT_TRUE(App.P->waitForFinished(kWait));
     EXPECT_EQ(App.P->exitCode(), 0);
     EXPECT_EQ(RunAsUser({Program, "--quit"}), 1);
+}
+
+TEST_F(WaylandDesktop, StartedBeforeThePanelTheProgramWaitsForItsTray)
+{
+    // At log-in the program may come up before the panel.
+    StartProgram({"--hidden"});
+    QTest::qWait(1500);
+    StartBar();
+    EXPECT_TRUE(WaitFor([&] { return Items().size() == 1; }, kWait))
+        << "the program never registered with the late panel";
+    EXPECT_FALSE(MainWindowShown());
+    EXPECT_EQ(RunAsUser({Program, "--quit"}), 0);
+    EXPECT_TRUE(App.P->waitForFinished(kWait));
 }
