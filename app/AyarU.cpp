@@ -329,6 +329,9 @@ void TAyarF::keyPressEvent(QKeyEvent* e)
 
 void TAyarF::PingButtonClick(QObject*)
 {
+    // One cycle at a time: a tick or a press while one is under way is skipped, not queued.
+    if (FCycleRunning)
+        return;
     const QString host = HostEdit->Text();
     if (host.isEmpty()) {
         // One report at a time: ticks while it is open do not stack further boxes.
@@ -342,27 +345,57 @@ void TAyarF::PingButtonClick(QObject*)
         AddLog(ResolvingLine(host));
         PingButton->setEnabled(false);
         CancelButton->setEnabled(true);
-        Ping1->DnsLookup(host);
+        FCycleRunning = true;
+        try {
+            Ping1->DnsLookup(host);
+        } catch (...) {
+            FCycleRunning = false; // the next tick tries again
+            throw;
+        }
     }
     AnaF->LabelHost->SetCaption(host);
     if (CheckBoxPing->Checked())
         Timer1->SetEnabled(true);
 }
 
-void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
+void TAyarF::EndCycle()
 {
+    FCycleRunning = false;
     CancelButton->setEnabled(false);
     PingButton->setEnabled(true);
+}
+
+void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
+{
     const QString host = HostEdit->Text();
     if (Error != 0) {
+        EndCycle();
         AddLog(UnknownHostLine(host));
         AnaF->Shape1->SetBrushColor(clMaroon);
+        // A cancel is the user's own doing (or the program ending): no reading is claimed.
+        if (Error != WinSock::WSAEINTR)
+            ShowUnknownHost();
         ReportTestState(*AnaF, *this);
         return;
     }
     AddLog(HostIsLine(host, Ping1->DnsResult()));
     Ping1->SetAddress(Ping1->DnsResult());
-    Ping1->Ping();
+    // The reply arrives later through the event loop; the cancel button stays live until then.
+    if (!Ping1->PingAsync())
+        EndCycle();
+}
+
+void TAyarF::ShowUnknownHost()
+{
+    // Lamp, tray icon and tool tip agree (maroon); the readout no longer shows the old time.
+    TTrayIcon* tray = AnaF->TrayIcon1;
+    if (tray->Icons() && tray->Icons()->Count() > stOff)
+        tray->SetIcon(tray->Icons()->Icons(stOff));
+    AnaF->Sure->SetIndicatorstring(ReadoutUnknownHost());
+    tray->SetHint(TrayHint(AnaF->Sure->Indicatorstring()));
+    // A name that no longer resolves is the commonest sign of a lost connection.
+    if (ShouldSoundAlarm(true, CheckBoxAlarm->Checked()))
+        SoundAlarm();
 }
 
 void TAyarF::Ping1Display(QObject*, TICMP*, const QString& Msg)
@@ -377,6 +410,7 @@ void TAyarF::Ping1EchoRequest(QObject*, TICMP*)
 
 void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
 {
+    EndCycle();
     const auto reply = Ping1->Reply();
     EchoReport report;
     report.Error = Error;
@@ -393,7 +427,12 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     AnaF->Sure->SetIndicatorstring(out.Readout);
     Durumayar(out.Status);
     if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()))
-        PlaySoundAsync(ExecutableDirectory() + QStringLiteral("alarm.wav"));
+        SoundAlarm();
+}
+
+void TAyarF::SoundAlarm()
+{
+    PlaySoundAsync(ExecutableDirectory() + QStringLiteral("alarm.wav"));
 }
 
 void TAyarF::Durumayar(TStatus Status)
@@ -447,7 +486,12 @@ void TAyarF::CheckBoxStayClick(QObject*)
 
 void TAyarF::CancelButtonClick(QObject*)
 {
-    Ping1->CancelDnsLookup();
+    if (Ping1->LookupHandle() != 0) {
+        Ping1->CancelDnsLookup(); // reported through Ping1DnsLookupDone
+    } else if (Ping1->EchoOutstanding()) {
+        Ping1->CancelEcho(); // abandoned: no reply comes, nothing is shown for it
+        EndCycle();
+    }
 }
 
 void TAyarF::Timer1Timer(QObject* Sender)

@@ -231,18 +231,20 @@ public:
             }
             if (t1 >= p.Deadline)
                 return TimedOut();
-            pollfd pfd{FFd, POLLIN, 0};
+            pollfd pfd[2] = {{FFd, POLLIN, 0}, {p.CancelFd, POLLIN, 0}};
             const timespec wait = ToTimespec(p.Deadline - t1);
-            const int ready = ::ppoll(&pfd, 1, &wait, nullptr);
+            const int ready = ::ppoll(pfd, p.CancelFd >= 0 ? 2 : 1, &wait, nullptr);
             if (ready == 0)
                 return TimedOut();
             if (ready < 0 && errno != EINTR) {
                 r.Error = IcmpStatus::GeneralFailure;
                 return r;
             }
-            if (ready > 0 && (pfd.revents & POLLERR))
+            if (ready > 0 && p.CancelFd >= 0 && pfd[1].revents != 0)
+                return TimedOut(); // the caller gave up on this request
+            if (ready > 0 && (pfd[0].revents & POLLERR))
                 readErrors = true; // (a raw socket queues none, but never spin on POLLERR)
-            if (ready > 0 && (pfd.revents & POLLNVAL)) {
+            if (ready > 0 && (pfd[0].revents & POLLNVAL)) {
                 r.Error = IcmpStatus::GeneralFailure;
                 return r;
             }

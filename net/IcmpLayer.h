@@ -57,6 +57,7 @@ struct IcmpEchoParams {
     std::uint8_t Ttl = 64;
     std::uint8_t Flags = 0;                         // IP header flags; 0x02 = don't fragment
     std::chrono::steady_clock::time_point Deadline; // give up when the reply is not in by then
+    int CancelFd = -1; // when readable, the wait ends at once as a time-out (the caller gave up)
 };
 
 // What came back. Replies 1 with Status 0 is an echo reply; Replies 1 with a non-zero Status is

@@ -3,6 +3,8 @@
 #include "framework/MessageBox.h"
 #include "framework/Sound.h"
 
+#include "support/WaitFor.h"
+
 #include <QCoreApplication>
 
 void AppFixture::SetUp()
@@ -45,4 +47,7 @@ void AppFixture::Pump()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+    // The echo is waited for on a worker: let its reply come in.
+    if (Ayar)
+        WaitFor([this] { return !Ayar->Ping1->EchoOutstanding(); });
 }
