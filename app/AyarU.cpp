@@ -406,6 +406,7 @@ void TAyarF::Ping1Display(QObject*, TICMP*, const QString& Msg)
 void TAyarF::Ping1EchoRequest(QObject*, TICMP*)
 {
     AddLog(SendingLine(Ping1->Size(), Ping1->HostName(), Ping1->HostIP()));
+    ReportTestState(*AnaF, *this); // the wait for the reply begins
 }
 
 void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
