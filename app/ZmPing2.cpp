@@ -3,6 +3,7 @@
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
 #include "app/FontConfigWarmUp.h"
+#include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/StoredStateProbe.h"
 #include "app/TestState.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv)
     instance.OnActivate = [w = anaF.get()] { w->BringForward(); };
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());
+    const auto sessionEnd = InstallSessionEnd(anaF.get(), ayarF.get());
     anaF->show();
     const int rc = app.exec();
     // The settings window goes first: its storage saves, and its ping component cancels an
