@@ -87,10 +87,7 @@ struct TPing::Courier {
     }
 };
 
-TPing::TPing(QObject* AOwner)
-    : TPing(AOwner, OpenIcmpLayer(IcmpSocketKind::Auto), SystemHostResolver())
-{
-}
+TPing::TPing(QObject* AOwner) : TPing(AOwner, OpenIcmpLayerOrExplain(), SystemHostResolver()) {}
 
 TPing::TPing(QObject* AOwner, std::unique_ptr<IcmpLayer> layer,
              std::shared_ptr<HostResolver> resolver)

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -75,7 +77,34 @@ void FillIcmpPayload(std::uint8_t* data, std::size_t size)
     std::memcpy(data, kIcmpPayloadText, std::min(size, textSize));
 }
 
-TICMP::TICMP() : TICMP(OpenIcmpLayer(IcmpSocketKind::Auto)) {}
+QString IcmpPermissionMessage(int error, const QString& program)
+{
+    return QString::fromLatin1(kErrPingHandle) +
+           QStringLiteral("\n\nThe system refused an ICMP socket: %1.\n\n"
+                          "To allow pinging, either let your group use ICMP echo sockets:\n"
+                          "    sudo sysctl -w net.ipv4.ping_group_range=\"%2 %2\"\n"
+                          "(put the setting in /etc/sysctl.d/ to keep it after a restart),\n"
+                          "or let the program open raw ICMP sockets:\n"
+                          "    sudo setcap cap_net_raw+ep %3")
+               .arg(QString::fromLocal8Bit(std::strerror(error)))
+               .arg(::getgid())
+               .arg(program);
+}
+
+std::unique_ptr<IcmpLayer> OpenIcmpLayerOrExplain()
+{
+    int error = 0;
+    std::unique_ptr<IcmpLayer> layer = OpenIcmpLayer(IcmpSocketKind::Auto, &error);
+    if (!layer) {
+        std::error_code ec;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+        throw TICMPException(IcmpPermissionMessage(
+            error, ec ? QStringLiteral("ZmPing2") : QString::fromStdString(self.string())));
+    }
+    return layer;
+}
+
+TICMP::TICMP() : TICMP(OpenIcmpLayerOrExplain()) {}
 
 TICMP::TICMP(std::unique_ptr<IcmpLayer> layer, std::shared_ptr<HostResolver> resolver)
     : FLayer(std::move(layer)), FResolver(std::move(resolver))

@@ -94,6 +94,16 @@ inline constexpr const char* kErrRegisterIcmpDll = "Unable to register icmp.dll"
 inline constexpr const char* kErrLoadDllFunctions = "Error loading dll functions";
 inline constexpr const char* kErrPingHandle = "Unable to get ping handle";
 
+// The full text raised when no ICMP socket may be opened: "Unable to get ping handle" first,
+// then the reason the system gave (errno `error`) and the two ways to allow ICMP: datagram
+// ICMP sockets for the user's group (net.ipv4.ping_group_range) or the raw-socket capability
+// for the program file at `program`.
+QString IcmpPermissionMessage(int error, const QString& program);
+
+// Opens the real ICMP layer (datagram socket if allowed, else raw), or raises TICMPException
+// with IcmpPermissionMessage for this program.
+std::unique_ptr<IcmpLayer> OpenIcmpLayerOrExplain();
+
 // The request data: this text, then blanks up to Size.
 inline constexpr char kIcmpPayloadText[] = "Round-trip probe payload of the ping monitor.";
 static_assert(sizeof(kIcmpPayloadText) - 1 == 45);
@@ -124,7 +134,7 @@ public:
     using TIcmpEchoReplyEvent = std::function<void(TICMP* Sender, int Error)>;
 
     // The real engine: the Linux ICMP layer (datagram socket if allowed, else raw) and the
-    // system resolver. Raises TICMPException("Unable to get ping handle") if no socket opens.
+    // system resolver. Raises TICMPException (IcmpPermissionMessage) if no socket opens.
     TICMP();
     // The same with a given layer and resolver (the seams). A null layer raises as above.
     explicit TICMP(std::unique_ptr<IcmpLayer> layer,
