@@ -336,3 +336,29 @@ TEST_F(EndToEnd, SilentNameServerGivesUnknownHostAndNoPileOfLookups)
     EXPECT_GE(queries.load(), 1);
     EXPECT_LE(threadsLater, threadsAtFirst) << threadsAtFirst << " threads, then " << threadsLater;
 }
+
+// Without permission for any ICMP socket the program reports it (the engine's text, with the
+// reason and the remedies; see the ICMP socket tests) and ends when the message is closed.
+TEST_F(EndToEnd, NoIcmpPermissionIsReportedAndEndsTheProgram)
+{
+    for (const char* tool : {"xdotool", "setpriv"})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            GTEST_SKIP() << "needs " << tool;
+    Ns->SetSysctl("net.ipv4.ping_group_range", "1 0"); // no datagram ICMP sockets
+    StartProgram({}, {QStandardPaths::findExecutable("setpriv").toStdString(),
+                      "--bounding-set=-net_raw", "--inh-caps=-net_raw"});
+    QString box;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = Xdo({"search", "--onlyvisible", "--name", "^ZmPing2$"}).section('\n', 0, 0);
+            return !box.isEmpty();
+        },
+        20000))
+        << "no message";
+    EXPECT_TRUE(Xdo({"search", "--onlyvisible", "--name", "^ZEMBRA Ping s2.04f$"}).isEmpty());
+    Xdo({"windowfocus", "--sync", box});
+    Xdo({"key", "Return"});
+    int status = -1;
+    ASSERT_TRUE(App.Wait(std::chrono::seconds(10), &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+}
