@@ -26,7 +26,9 @@
 // waits for the reply on a worker thread of the component's own and raises OnEchoReply later
 // on the component's thread, through the event loop. One echo is outstanding at a time;
 // CancelEcho abandons it (its reply event never comes), and so does destroying the component,
-// which wakes the worker at once instead of waiting out the time-out.
+// which wakes the worker at once instead of waiting out the time-out. An Address that is a
+// name still to be resolved is resolved inside PingAsync, as inside Ping (up to the time-out);
+// the controller never meets this, as it hands over the dotted result of its own lookup.
 #include "framework/Exception.h"
 #include "net/HostResolver.h"
 #include "net/icmp.h"
