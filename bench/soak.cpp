@@ -57,15 +57,16 @@ int main(int argc, char** argv)
         return 1;
     }
     if (::geteuid() != 0 || QStandardPaths::findExecutable("trayer").isEmpty()) {
-        std::fprintf(stderr, "needs root (a network namespace) and trayer (a tray host)\n");
-        return 1;
+        // Not a failure of the program: this machine cannot run the benchmark.
+        std::printf("# skipped: needs root (a network namespace) and trayer (a tray host)\n");
+        return 0;
     }
     const int settle = Seconds("ZM_BENCH_SETTLE", 30);
     const int seconds = Seconds("ZM_BENCH_SECONDS", 180);
     XvfbDisplay display;
     if (display.Name.isEmpty()) {
-        std::fprintf(stderr, "no Xvfb\n");
-        return 1;
+        std::printf("# skipped: no Xvfb\n");
+        return 0;
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("DISPLAY", display.Name);

@@ -107,8 +107,9 @@ struct Responder {
 int main(int argc, char** argv)
 {
     if (!EnterOwnNetwork()) {
-        std::fprintf(stderr, "needs root: a network namespace of its own\n");
-        return 1;
+        // Not a failure of the program: this machine cannot run the benchmark.
+        std::printf("# skipped: needs root (a network namespace of its own)\n");
+        return 0;
     }
     QTemporaryDir config;
     qputenv("QT_QPA_PLATFORM", "offscreen");
