@@ -468,12 +468,18 @@ TEST(Ping, EchoWaitsOffTheCallingThreadAndRepliesThroughTheEventLoop)
         r.RoundTripNs = 7'000'000;
         return r;
     };
+    QThread* replyThread = nullptr;
+    c.Ping->OnEchoReply = [&, relay = c.Ping->OnEchoReply](QObject* s, TICMP* i, int e) {
+        replyThread = QThread::currentThread();
+        relay(s, i, e);
+    };
     ASSERT_TRUE(c.Ping->PingAsync());
     EXPECT_EQ(c.Events, Strings{"request"}); // raised inside the call, as Ping does
     EXPECT_FALSE(c.Ping->PingAsync());       // one at a time
     ASSERT_TRUE(c.WaitForEvents(2));
     EXPECT_EQ(c.Events, (Strings{"request", "reply:1"}));
     EXPECT_NE(echoThread, QCoreApplication::instance()->thread());
+    EXPECT_EQ(replyThread, QCoreApplication::instance()->thread());
     EXPECT_EQ(c.Ping->Reply().RoundTripTime, 7u);
     EXPECT_FALSE(c.Ping->EchoOutstanding());
     // An unusable address sends nothing and says why.
