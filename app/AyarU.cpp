@@ -331,6 +331,9 @@ void TAyarF::keyPressEvent(QKeyEvent* e)
 
 void TAyarF::PingButtonClick(QObject*)
 {
+    // One cycle at a time: a tick or a press while one is under way is skipped, not queued.
+    if (FCycleRunning)
+        return;
     const QString host = HostEdit->Text();
     if (host.isEmpty()) {
         // One report at a time: ticks while it is open do not stack further boxes.
@@ -344,28 +347,58 @@ void TAyarF::PingButtonClick(QObject*)
         AddLog(ResolvingLine(host));
         PingButton->setEnabled(false);
         CancelButton->setEnabled(true);
-        Ping1->DnsLookup(host);
+        FCycleRunning = true;
+        try {
+            Ping1->DnsLookup(host);
+        } catch (...) {
+            FCycleRunning = false; // the next tick tries again
+            throw;
+        }
     }
     AnaF->LabelHost->SetCaption(host);
     if (CheckBoxPing->Checked())
         Timer1->SetEnabled(true);
 }
 
-void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
+void TAyarF::EndCycle()
 {
+    FCycleRunning = false;
     CancelButton->setEnabled(false);
     PingButton->setEnabled(true);
+}
+
+void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
+{
     const QString host = HostEdit->Text();
     if (Error != 0) {
+        EndCycle();
         AddLog(UnknownHostLine(host));
         AnaF->Shape1->SetBrushColor(clMaroon);
+        // A cancel is the user's own doing (or the program ending): no reading is claimed.
+        if (Error != WinSock::WSAEINTR)
+            ShowUnknownHost();
         ReportTestState(*AnaF, *this);
         SampleHub1->Add(UnknownHostSample(host, Error));
         return;
     }
     AddLog(HostIsLine(host, Ping1->DnsResult()));
     Ping1->SetAddress(Ping1->DnsResult());
-    Ping1->Ping();
+    // The reply arrives later through the event loop; the cancel button stays live until then.
+    if (!Ping1->PingAsync())
+        EndCycle();
+}
+
+void TAyarF::ShowUnknownHost()
+{
+    // Lamp, tray icon and tool tip agree (maroon); the readout no longer shows the old time.
+    TTrayIcon* tray = AnaF->TrayIcon1;
+    if (tray->Icons() && tray->Icons()->Count() > stOff)
+        tray->SetIcon(tray->Icons()->Icons(stOff));
+    AnaF->Sure->SetIndicatorstring(ReadoutUnknownHost());
+    tray->SetHint(TrayHint(AnaF->Sure->Indicatorstring()));
+    // A name that no longer resolves is the commonest sign of a lost connection.
+    if (ShouldSoundAlarm(true, CheckBoxAlarm->Checked()))
+        SoundAlarm();
 }
 
 void TAyarF::Ping1Display(QObject*, TICMP*, const QString& Msg)
@@ -376,10 +409,12 @@ void TAyarF::Ping1Display(QObject*, TICMP*, const QString& Msg)
 void TAyarF::Ping1EchoRequest(QObject*, TICMP*)
 {
     AddLog(SendingLine(Ping1->Size(), Ping1->HostName(), Ping1->HostIP()));
+    ReportTestState(*AnaF, *this); // the wait for the reply begins
 }
 
 void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
 {
+    EndCycle();
     const auto reply = Ping1->Reply();
     EchoReport report;
     report.Error = Error;
@@ -396,7 +431,14 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     AnaF->Sure->SetIndicatorstring(out.Readout);
     Durumayar(out.Status);
     SampleHub1->Add(EchoSample(HostEdit->Text(), *Ping1->Icmp(), Error, out.Status));
-    if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()) && !SampleHub1->AlarmSilenced())
+    if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()))
+        SoundAlarm();
+}
+
+void TAyarF::SoundAlarm()
+{
+    // An hour of silence asked for from the menu holds back every alarm.
+    if (!SampleHub1->AlarmSilenced())
         PlaySoundAsync(FindDataFile(QStringLiteral("alarm.wav")));
 }
 
@@ -451,7 +493,12 @@ void TAyarF::CheckBoxStayClick(QObject*)
 
 void TAyarF::CancelButtonClick(QObject*)
 {
-    Ping1->CancelDnsLookup();
+    if (Ping1->LookupHandle() != 0) {
+        Ping1->CancelDnsLookup(); // reported through Ping1DnsLookupDone
+    } else if (Ping1->EchoOutstanding()) {
+        Ping1->CancelEcho(); // abandoned: no reply comes, nothing is shown for it
+        EndCycle();
+    }
 }
 
 void TAyarF::Timer1Timer(QObject* Sender)

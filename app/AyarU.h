@@ -97,6 +97,8 @@ public:
 
     // The status Durumayar last set (for the test channel and tests).
     Monitor::TStatus LastStatus() const { return FLastStatus; }
+    // A cycle (lookup, then echo) is under way: timer ticks and Ping presses are skipped.
+    bool CycleRunning() const { return FCycleRunning; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -107,10 +109,16 @@ private:
     void BuildControls();
     void WireHandlers();
     void AddLog(const QString& line);
+    // The cycle has ended (reply handled, lookup failed or cancelled, nothing sent): buttons idle.
+    void EndCycle();
+    // After a failed lookup the displays must not keep the last good reading.
+    void ShowUnknownHost();
+    void SoundAlarm();
     TAnaF* AnaF;
     std::unique_ptr<TPing> FPing;
     Monitor::TStatus FLastStatus = Monitor::stOff;
     bool FCentred = false;
     // A missing-host report is open: further reports wait until it is closed.
     bool FMissingHostOpen = false;
+    bool FCycleRunning = false;
 };

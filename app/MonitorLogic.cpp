@@ -43,6 +43,10 @@ QString ReadoutRoundTrip(std::uint32_t roundTripMs)
 {
     return QString::number(roundTripMs) + QStringLiteral(" ms");
 }
+QString ReadoutUnknownHost()
+{
+    return QStringLiteral("Host yok");
+}
 
 QString NormalRangeCaption(const QString& lowerText, const QString& upperText)
 {

@@ -29,6 +29,8 @@ QString TrayHint(const QString& readout);
 QString ReadoutOff();
 QString ReadoutTimeOut();
 QString ReadoutRoundTrip(std::uint32_t roundTripMs);
+// After a lookup that failed: the host is unknown (eight cells, like "Time out").
+QString ReadoutUnknownHost();
 
 // The "between the thresholds" caption, built from the raw texts of the two threshold fields.
 QString NormalRangeCaption(const QString& lowerText, const QString& upperText);

@@ -4,6 +4,7 @@
 #include "app/AyarU.h"
 #include "app/CommandLine.h"
 #include "app/FontConfigWarmUp.h"
+#include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/StoredStateProbe.h"
 #include "app/TestState.h"
@@ -61,6 +62,7 @@ int main(int argc, char** argv)
     });
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());
+    const auto sessionEnd = InstallSessionEnd(anaF.get(), ayarF.get());
     if (command.Hidden)
         anaF->StartHidden();
     else

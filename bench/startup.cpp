@@ -9,6 +9,9 @@
 //                        127.0.0.1, as a share of one core (ZM_BENCH_SECONDS, default 60)
 // Each figure is printed with its ratio to the floor's. Both programs draw on an X server of
 // the benchmark's own (Xvfb) when there is one, else off-screen.
+#include "support/ProcStatus.h"
+#include "support/XvfbDisplay.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,43 +33,9 @@ QString BinDir()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../bin");
 }
 
-struct Display {
-    QProcess Xvfb;
-    QString Name;
-    Display()
-    {
-        const QString exe = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        if (exe.isEmpty())
-            return;
-        for (int n = 120 + getpid() % 40; n < 200; ++n) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-                continue;
-            Xvfb.start(exe, {QStringLiteral(":%1").arg(n), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"});
-            if (!Xvfb.waitForStarted(5000))
-                return;
-            for (int i = 0; i < 100 && Xvfb.state() == QProcess::Running; ++i) {
-                if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
-                    Name = QStringLiteral(":%1").arg(n);
-                    return;
-                }
-                QThread::msleep(50);
-            }
-            Xvfb.kill();
-            Xvfb.waitForFinished();
-        }
-    }
-    ~Display()
-    {
-        Xvfb.terminate();
-        Xvfb.waitForFinished(3000);
-    }
-};
-
 class Program {
 public:
-    Program(const QString& exe, const Display& display, const QStringList& extraEnv)
+    Program(const QString& exe, const XvfbDisplay& display, const QStringList& extraEnv)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (display.Name.isEmpty()) {
@@ -115,17 +84,6 @@ private:
     QProcess FProcess;
     QElapsedTimer FClock;
 };
-
-long RssKb(pid_t pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 // User + system CPU seconds of a process.
 double CpuSeconds(pid_t pid)
@@ -177,7 +135,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "build ZmPing2 and zm_qt_floor first (%s)\n", qPrintable(BinDir()));
         return 1;
     }
-    Display display;
+    XvfbDisplay display;
     std::printf("# display %s\n", display.Name.isEmpty() ? "offscreen" : qPrintable(display.Name));
 
     // Start-up to first paint, alternating the programs. The regular starts share settings

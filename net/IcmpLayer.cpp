@@ -3,7 +3,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <linux/errqueue.h>
+#include <linux/filter.h>
 #include <linux/icmp.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -19,28 +21,47 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint8_t kEchoReply = 0;
 constexpr std::uint8_t kEchoRequest = 8;
 constexpr std::size_t kIcmpHeader = 8;
 constexpr std::size_t kMaxIpHeader = 60;
 constexpr std::size_t kMaxErrorMessage = 576; // the most an ICMP error message carries
 
-std::uint16_t Get16(const std::uint8_t* p)
+// Keeps, in the kernel, only the packets of a raw socket that concern our identifier: echo
+// replies carrying it, and error messages quoting a request that carries it. Without it every
+// ICMP reply that reaches the machine queues on the socket between our pings, and once the
+// queue is full our own reply is dropped.
+bool AttachIdentifierFilter(int fd, std::uint16_t id)
 {
-    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+    sock_filter code[] = {
+        BPF_STMT(BPF_LDX | BPF_B | BPF_MSH, 0),                        // X = IP header length
+        BPF_STMT(BPF_LD | BPF_B | BPF_IND, 0),                         // A = ICMP type
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_ECHOREPLY, 0, 2),     // echo reply?
+        BPF_STMT(BPF_LD | BPF_H | BPF_IND, 4),                         // its identifier
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 11, 12),               // ours: keep, else drop
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_DEST_UNREACH, 3, 0),  // error messages:
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_SOURCE_QUENCH, 2, 0), //
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_TIME_EXCEEDED, 1, 0), //
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP_PARAMETERPROB, 0, 8), //
+        BPF_STMT(BPF_LD | BPF_B | BPF_IND, 8),                         // quoted IP header's
+        BPF_STMT(BPF_ALU | BPF_AND | BPF_K, 0x0F),                     //   length
+        BPF_STMT(BPF_ALU | BPF_LSH | BPF_K, 2),                        //
+        BPF_STMT(BPF_ALU | BPF_ADD | BPF_X, 0),                        //
+        BPF_STMT(BPF_MISC | BPF_TAX, 0),                               // X = both headers
+        BPF_STMT(BPF_LD | BPF_H | BPF_IND, 8 + 4),                     // quoted identifier
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 0, 1),                 //
+        BPF_STMT(BPF_RET | BPF_K, 0xFFFFFFFFu),                        // keep
+        BPF_STMT(BPF_RET | BPF_K, 0),                                  // drop
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(code)), code};
+    return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) == 0;
 }
 
-std::uint32_t Get32Raw(const std::uint8_t* p) // network byte order kept
+// Throws away what queued before the filter was in place.
+void DrainSocket(int fd)
 {
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-
-bool IsIcmpError(std::uint8_t type)
-{
-    return type == ICMP_DEST_UNREACH || type == ICMP_SOURCE_QUENCH || type == ICMP_TIME_EXCEEDED ||
-           type == ICMP_PARAMETERPROB;
+    std::uint8_t scrap[64];
+    while (::recv(fd, scrap, sizeof scrap, MSG_DONTWAIT | MSG_TRUNC) >= 0) {
+    }
 }
 
 // errno values that report an ICMP error message pending on a socket (sk_err), not a local fault.
@@ -127,6 +148,8 @@ public:
         // (The kernel picks the identifier of a datagram socket itself.)
         FId = static_cast<std::uint16_t>(static_cast<unsigned>(::getpid()) * 2654435761u +
                                          gInstances.fetch_add(1) * 40503u);
+        if (FKind == IcmpSocketKind::Raw && AttachIdentifierFilter(FFd, FId))
+            DrainSocket(FFd);
     }
     ~LinuxIcmpLayer() override { ::close(FFd); }
 
@@ -231,18 +254,20 @@ public:
             }
             if (t1 >= p.Deadline)
                 return TimedOut();
-            pollfd pfd{FFd, POLLIN, 0};
+            pollfd pfd[2] = {{FFd, POLLIN, 0}, {p.CancelFd, POLLIN, 0}};
             const timespec wait = ToTimespec(p.Deadline - t1);
-            const int ready = ::ppoll(&pfd, 1, &wait, nullptr);
+            const int ready = ::ppoll(pfd, p.CancelFd >= 0 ? 2 : 1, &wait, nullptr);
             if (ready == 0)
                 return TimedOut();
             if (ready < 0 && errno != EINTR) {
                 r.Error = IcmpStatus::GeneralFailure;
                 return r;
             }
-            if (ready > 0 && (pfd.revents & POLLERR))
+            if (ready > 0 && p.CancelFd >= 0 && pfd[1].revents != 0)
+                return TimedOut(); // the caller gave up on this request
+            if (ready > 0 && (pfd[0].revents & POLLERR))
                 readErrors = true; // (a raw socket queues none, but never spin on POLLERR)
-            if (ready > 0 && (pfd.revents & POLLNVAL)) {
+            if (ready > 0 && (pfd[0].revents & POLLNVAL)) {
                 r.Error = IcmpStatus::GeneralFailure;
                 return r;
             }
@@ -301,19 +326,27 @@ private:
         return true;
     }
 
+    static void Fill(const IcmpAnswer& a, IcmpEchoResult& r)
+    {
+        r.Replies = 1;
+        r.From = a.From;
+        r.Status = a.Status;
+        r.DataSize = a.DataSize;
+        r.Ttl = a.Ttl;
+        r.Tos = a.Tos;
+        r.Flags = a.Flags;
+    }
+
     // Datagram socket: the kernel hands over only echo replies carrying this socket's identifier,
-    // without the IP header.
+    // without the IP header; TTL and TOS come as control messages.
     static bool MatchDatagram(const IcmpEchoParams& p, std::uint16_t seq, const std::uint8_t* b,
                               std::size_t n, msghdr& msg, const sockaddr_in& from,
                               IcmpEchoResult& r)
     {
-        if (n < kIcmpHeader || b[0] != kEchoReply || Get16(b + 6) != seq ||
-            from.sin_addr.s_addr != p.Address)
+        IcmpAnswer a;
+        if (!ParseDatagramIcmp(b, n, from.sin_addr.s_addr, {p.Address, 0, seq}, a))
             return false;
-        r.Replies = 1;
-        r.Status = IcmpStatus::Success;
-        r.From = from.sin_addr.s_addr;
-        r.DataSize = static_cast<std::uint16_t>(n - kIcmpHeader);
+        Fill(a, r);
         for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
             if (c->cmsg_level != IPPROTO_IP)
                 continue;
@@ -328,44 +361,14 @@ private:
         return true;
     }
 
-    // Raw socket: every ICMP packet, IP header first.
+    // Raw socket: the ICMP packets that passed the socket's filter, IP header first.
     bool MatchRaw(const IcmpEchoParams& p, std::uint16_t seq, const std::uint8_t* b, std::size_t n,
                   IcmpEchoResult& r) const
     {
-        if (n < 20)
+        IcmpAnswer a;
+        if (!ParseRawIcmp(b, n, {p.Address, FId, seq}, a))
             return false;
-        const std::size_t ihl = (b[0] & 0x0F) * 4u;
-        if (ihl < 20 || n < ihl + kIcmpHeader)
-            return false;
-        const std::uint8_t* icmp = b + ihl;
-        const std::uint32_t source = Get32Raw(b + 12);
-        if (icmp[0] == kEchoReply) {
-            if (Get16(icmp + 4) != FId || Get16(icmp + 6) != seq || source != p.Address)
-                return false;
-            r.DataSize = static_cast<std::uint16_t>(n - ihl - kIcmpHeader);
-            r.Status = IcmpStatus::Success;
-        } else if (IsIcmpError(icmp[0])) {
-            // The message quotes the IP header and the first 8 bytes of the packet it is about.
-            const std::uint8_t* inner = icmp + kIcmpHeader;
-            if (n < ihl + kIcmpHeader + 20)
-                return false;
-            const std::size_t innerIhl = (inner[0] & 0x0F) * 4u;
-            if (innerIhl < 20 || n < ihl + kIcmpHeader + innerIhl + kIcmpHeader)
-                return false;
-            const std::uint8_t* quoted = inner + innerIhl;
-            if (inner[9] != IPPROTO_ICMP || Get32Raw(inner + 16) != p.Address ||
-                quoted[0] != kEchoRequest || Get16(quoted + 4) != FId || Get16(quoted + 6) != seq)
-                return false;
-            r.DataSize = 0;
-            r.Status = static_cast<std::uint32_t>(IcmpStatusOfMessage(icmp[0], icmp[1]));
-        } else {
-            return false;
-        }
-        r.Replies = 1;
-        r.From = source;
-        r.Tos = b[1];
-        r.Ttl = b[8];
-        r.Flags = static_cast<std::uint8_t>(b[6] >> 5);
+        Fill(a, r);
         return true;
     }
 
@@ -392,23 +395,20 @@ private:
                     c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err)))
                     ee = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
             }
-            // The payload is the quoted echo request, ICMP header first; the name its target.
-            if (!ee || ee->ee_origin != SO_EE_ORIGIN_ICMP ||
-                n < static_cast<ssize_t>(kIcmpHeader) || area[0] != kEchoRequest ||
-                Get16(area + 6) != seq || target.sin_addr.s_addr != p.Address)
+            if (!ee || ee->ee_origin != SO_EE_ORIGIN_ICMP)
                 continue;
-            const int status = IcmpStatusOfMessage(ee->ee_type, ee->ee_code);
-            if (status == 0)
-                continue;
-            r.Replies = 1;
-            r.Status = static_cast<std::uint32_t>(status);
-            r.From = p.Address;
-            const auto* offender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
+            std::uint32_t offender = target.sin_addr.s_addr;
+            const auto* sender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
             const char* end =
                 reinterpret_cast<const char*>(ee) + sizeof(sock_extended_err) + sizeof(sockaddr_in);
-            if (end <= rb.Control + msg.msg_controllen && offender->sin_family == AF_INET)
-                r.From = offender->sin_addr.s_addr;
-            r.DataSize = 0;
+            if (end <= rb.Control + msg.msg_controllen && sender->sin_family == AF_INET)
+                offender = sender->sin_addr.s_addr;
+            // The payload is the quoted echo request, ICMP header first; the name its target.
+            IcmpAnswer a;
+            if (!ParseDatagramError(area, static_cast<std::size_t>(n), target.sin_addr.s_addr,
+                                    ee->ee_type, ee->ee_code, offender, {p.Address, 0, seq}, a))
+                continue;
+            Fill(a, r);
             r.RoundTripNs = RoundTrip(t0, t0Real, t1, msg);
             return true;
         }
@@ -486,53 +486,4 @@ std::unique_ptr<IcmpLayer> OpenIcmpLayer(IcmpSocketKind kind, int* error)
     if (error)
         *error = err;
     return nullptr;
-}
-
-int IcmpStatusOfMessage(int type, int code)
-{
-    switch (type) {
-    case ICMP_DEST_UNREACH:
-        switch (code) {
-        case ICMP_NET_UNREACH:
-        case ICMP_NET_UNKNOWN:
-        case ICMP_NET_ANO:
-        case ICMP_NET_UNR_TOS:
-            return IcmpStatus::DestNetUnreachable;
-        case ICMP_PROT_UNREACH:
-            return IcmpStatus::DestProtUnreachable;
-        case ICMP_PORT_UNREACH:
-            return IcmpStatus::DestPortUnreachable;
-        case ICMP_FRAG_NEEDED:
-            return IcmpStatus::PacketTooBig;
-        case ICMP_SR_FAILED:
-            return IcmpStatus::BadRoute;
-        default: // host unreachable, unknown, isolated, prohibited, precedence ...
-            return IcmpStatus::DestHostUnreachable;
-        }
-    case ICMP_SOURCE_QUENCH:
-        return IcmpStatus::SourceQuench;
-    case ICMP_TIME_EXCEEDED:
-        return code == ICMP_EXC_FRAGTIME ? IcmpStatus::TtlExpiredReassembly
-                                         : IcmpStatus::TtlExpiredTransit;
-    case ICMP_PARAMETERPROB:
-        return IcmpStatus::ParamProblem;
-    default:
-        return 0;
-    }
-}
-
-std::uint16_t IcmpChecksum(const std::uint8_t* a, std::size_t na, const std::uint8_t* b,
-                           std::size_t nb)
-{
-    std::uint64_t sum = 0;
-    for (std::size_t i = 0; i + 1 < na; i += 2)
-        sum += Get16(a + i);
-    std::size_t i = 0;
-    for (; i + 1 < nb; i += 2)
-        sum += Get16(b + i);
-    if (i < nb)
-        sum += static_cast<std::uint32_t>(b[i]) << 8;
-    while (sum >> 16)
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    return static_cast<std::uint16_t>(~sum);
 }

@@ -14,6 +14,8 @@
 // The TTL goes through IP_TTL, the don't-fragment flag 0x02 through IP_MTU_DISCOVER (DO when
 // set, DONT when clear). Waiting is poll on the monotonic clock up to a fixed deadline; packets
 // that do not belong to the request are ignored without extending that deadline.
+#include "net/IcmpReply.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -57,6 +59,7 @@ struct IcmpEchoParams {
     std::uint8_t Ttl = 64;
     std::uint8_t Flags = 0;                         // IP header flags; 0x02 = don't fragment
     std::chrono::steady_clock::time_point Deadline; // give up when the reply is not in by then
+    int CancelFd = -1; // when readable, the wait ends at once as a time-out (the caller gave up)
 };
 
 // What came back. Replies 1 with Status 0 is an echo reply; Replies 1 with a non-zero Status is
@@ -94,11 +97,3 @@ std::size_t IcmpReceiveAreaSize(std::size_t size);
 // when no socket of the asked kind can be opened, with the last errno in *error.
 std::unique_ptr<IcmpLayer> OpenIcmpLayer(IcmpSocketKind kind = IcmpSocketKind::Auto,
                                          int* error = nullptr);
-
-// Status code of an ICMP error message of the given type and code (3 unreachable, 4 source
-// quench, 11 time exceeded, 12 parameter problem); 0 for any other type.
-int IcmpStatusOfMessage(int type, int code);
-
-// Internet checksum of the concatenation of two byte ranges (the first of even length).
-std::uint16_t IcmpChecksum(const std::uint8_t* a, std::size_t na, const std::uint8_t* b,
-                           std::size_t nb);

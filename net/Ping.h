@@ -15,14 +15,30 @@
 // Lookups of text that is no host name (empty, over 255 characters, blanks, control characters,
 // letters outside ASCII; see IsLookupText) fail with 11001 host not found, delivered like any
 // other completion (posted, later), without asking the resolver.
+//
+// A lookup never outlives its limit (the time-out setting, at least 3 s and at most 30 s): one
+// still running then completes as failed with 11002 "try again". Its worker cannot be stopped
+// inside getaddrinfo; a new lookup of the same name takes over that worker's answer instead of
+// starting another, and no more than two workers ever run, so a name server that never answers
+// cannot make threads pile up.
+//
+// The echo: PingAsync raises OnDisplay and OnEchoRequest inside the call, as Ping does, then
+// waits for the reply on a worker thread of the component's own and raises OnEchoReply later
+// on the component's thread, through the event loop. One echo is outstanding at a time;
+// CancelEcho abandons it (its reply event never comes), and so does destroying the component,
+// which wakes the worker at once instead of waiting out the time-out. An Address that is a
+// name still to be resolved is resolved inside PingAsync, as inside Ping (up to the time-out);
+// the controller never meets this, as it hands over the dotted result of its own lookup.
 #include "framework/Exception.h"
 #include "net/HostResolver.h"
 #include "net/icmp.h"
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QEvent;
 
@@ -66,7 +82,16 @@ public:
     virtual void DnsLookup(const QString& HostName);
     // Cancels the outstanding lookup, which then reports 10004; nothing outstanding: nothing.
     void CancelDnsLookup();
+    // The engine's Ping, blocking the calling thread (an outstanding PingAsync is abandoned).
     int Ping();
+    // Starts one echo without blocking (see the unit's comment): false when none was sent,
+    // because the address is unusable (OnDisplay said so) or an echo is still outstanding.
+    bool PingAsync();
+    bool EchoOutstanding() const { return FEchoJob != nullptr; }
+    // Abandons the outstanding echo: no reply event follows. Nothing outstanding: nothing.
+    void CancelEcho();
+    // How long a lookup may take before it fails with 11002, in milliseconds.
+    int LookupLimitMs() const;
 
     TIcmpEchoReply Reply() const;
     QString ErrorString() const;
@@ -87,12 +112,16 @@ public:
     TDnsLookupDone OnDnsLookupDone;
 
     struct Courier; // shared with the lookup workers
+    struct LookupJob;
 
 protected:
     bool event(QEvent* e) override;
 
 private:
     void AttachRelays();
+    void LookupExpired();
+    void EchoDone(quint32 serial, const IcmpEchoResult& result);
+    void StopEchoWorker();
 
     std::unique_ptr<TICMP> FIcmp;
     std::shared_ptr<HostResolver> FResolver;
@@ -100,6 +129,12 @@ private:
     quint32 FLookupHandle = 0;
     quint32 FLastHandle = 0;
     QString FDnsResult;
+    QTimer FLookupLimit;
+    // The outstanding echo, the worker that waits for it, and the descriptor that wakes it.
+    std::unique_ptr<TEchoJob> FEchoJob;
+    std::thread FEchoWorker;
+    int FEchoCancel = -1;
+    quint32 FEchoSerial = 0;
 };
 
 // Texts of the component's exceptions (formatted with QString::asprintf conventions).

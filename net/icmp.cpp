@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <mutex>
+#include <unistd.h>
 
 namespace {
 
@@ -75,7 +77,34 @@ void FillIcmpPayload(std::uint8_t* data, std::size_t size)
     std::memcpy(data, kIcmpPayloadText, std::min(size, textSize));
 }
 
-TICMP::TICMP() : TICMP(OpenIcmpLayer(IcmpSocketKind::Auto)) {}
+QString IcmpPermissionMessage(int error, const QString& program)
+{
+    return QString::fromLatin1(kErrPingHandle) +
+           QStringLiteral("\n\nThe system refused an ICMP socket: %1.\n\n"
+                          "To allow pinging, either let your group use ICMP echo sockets:\n"
+                          "    sudo sysctl -w net.ipv4.ping_group_range=\"%2 %2\"\n"
+                          "(put the setting in /etc/sysctl.d/ to keep it after a restart),\n"
+                          "or let the program open raw ICMP sockets:\n"
+                          "    sudo setcap cap_net_raw+ep %3")
+               .arg(QString::fromLocal8Bit(std::strerror(error)))
+               .arg(::getgid())
+               .arg(program);
+}
+
+std::unique_ptr<IcmpLayer> OpenIcmpLayerOrExplain()
+{
+    int error = 0;
+    std::unique_ptr<IcmpLayer> layer = OpenIcmpLayer(IcmpSocketKind::Auto, &error);
+    if (!layer) {
+        std::error_code ec;
+        const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+        throw TICMPException(IcmpPermissionMessage(
+            error, ec ? QStringLiteral("ZmPing2") : QString::fromStdString(self.string())));
+    }
+    return layer;
+}
+
+TICMP::TICMP() : TICMP(OpenIcmpLayerOrExplain()) {}
 
 TICMP::TICMP(std::unique_ptr<IcmpLayer> layer, std::shared_ptr<HostResolver> resolver)
     : FLayer(std::move(layer)), FResolver(std::move(resolver))
@@ -153,49 +182,68 @@ void TICMP::ResolveUntil(Clock::time_point deadline)
 
 int TICMP::Ping()
 {
+    const std::unique_ptr<TEchoJob> job = BeginEcho();
+    if (!job)
+        return 0;
+    return EndEcho(*job, RunEcho(*job));
+}
+
+std::unique_ptr<TEchoJob> TICMP::BeginEcho()
+{
     FLastError = 0;
-    const Clock::time_point callStart = Clock::now();
-    bool resolvedNow = false;
+    FCallStart = Clock::now();
+    FResolvedNow = false;
     if (!FAddressResolved) {
-        ResolveUntil(After(callStart, FTimeout));
-        resolvedNow = true;
+        ResolveUntil(After(FCallStart, FTimeout));
+        FResolvedNow = true;
     }
     if (FIPAddress == kNoAddress) {
         FLastError = IcmpStatus::BadDestination;
         Fire(OnDisplay, this, QStringLiteral("Invalid host address"));
-        return 0;
+        return nullptr;
     }
 
+    auto job = std::make_unique<TEchoJob>();
     const bool sizeOk = FSize >= 0 && FSize <= kIcmpMaxSize;
     const std::size_t size = sizeOk ? static_cast<std::size_t>(FSize) : 0;
-    const std::size_t receiveSize = IcmpReceiveAreaSize(size);
+    job->ReceiveSize = IcmpReceiveAreaSize(size);
     // The two buffers of a send: request data, and reply record followed by the received packet.
-    const auto request =
-        std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(size, 1));
-    const auto reply =
-        std::make_unique_for_overwrite<std::uint8_t[]>(kIcmpReplyRecordSize + receiveSize);
-    FillIcmpPayload(request.get(), size);
-    std::memset(reply.get(), 0, kIcmpReplyRecordSize);
+    job->Request = std::make_unique_for_overwrite<std::uint8_t[]>(std::max<std::size_t>(size, 1));
+    job->ReplyBuffer =
+        std::make_unique_for_overwrite<std::uint8_t[]>(kIcmpReplyRecordSize + job->ReceiveSize);
+    FillIcmpPayload(job->Request.get(), size);
+    std::memset(job->ReplyBuffer.get(), 0, kIcmpReplyRecordSize);
+
+    if (!sizeOk || FTimeout < 0)
+        job->Refused = IcmpStatus::BadReq;
+    else if ((FTTL & 0xFF) == 0)
+        job->Refused = IcmpStatus::BadOption; // no packet can leave with a TTL of 0
+    IcmpEchoParams& p = job->Params;
+    p.Address = FIPAddress;
+    p.Data = job->Request.get();
+    p.Size = static_cast<std::uint16_t>(size);
+    p.Ttl = static_cast<std::uint8_t>(FTTL & 0xFF);
+    p.Flags = static_cast<std::uint8_t>(FFlags & 0xFF);
 
     Fire(OnEchoRequest, this);
+    // A lookup made by this call has used part of the time-out already.
+    p.Deadline = After(FResolvedNow ? FCallStart : Clock::now(), FTimeout);
+    return job;
+}
 
-    IcmpEchoResult r;
-    if (!sizeOk || FTimeout < 0) {
-        r.Error = IcmpStatus::BadReq;
-    } else if ((FTTL & 0xFF) == 0) {
-        r.Error = IcmpStatus::BadOption; // no packet can leave with a TTL of 0
-    } else {
-        IcmpEchoParams p;
-        p.Address = FIPAddress;
-        p.Data = request.get();
-        p.Size = static_cast<std::uint16_t>(size);
-        p.Ttl = static_cast<std::uint8_t>(FTTL & 0xFF);
-        p.Flags = static_cast<std::uint8_t>(FFlags & 0xFF);
-        // A lookup made by this call has used part of the time-out already.
-        p.Deadline = After(resolvedNow ? callStart : Clock::now(), FTimeout);
-        r = FLayer->Echo(p, reply.get() + kIcmpReplyRecordSize, receiveSize);
+IcmpEchoResult TICMP::RunEcho(TEchoJob& job, int cancelFd)
+{
+    if (job.Refused != 0) {
+        IcmpEchoResult r;
+        r.Error = job.Refused;
+        return r;
     }
+    job.Params.CancelFd = cancelFd;
+    return FLayer->Echo(job.Params, job.ReplyBuffer.get() + kIcmpReplyRecordSize, job.ReceiveSize);
+}
 
+int TICMP::EndEcho(const TEchoJob& job, const IcmpEchoResult& r)
+{
     const int result = r.Replies;
     TIcmpEchoReply record{};
     if (result > 0) {
@@ -215,8 +263,8 @@ int TICMP::Ping()
         record.Status = static_cast<std::uint32_t>(FLastError);
         FLastRoundTripNs = -1;
     }
-    std::memcpy(reply.get(), &record, kIcmpReplyRecordSize);
-    std::memcpy(&FReply, reply.get(), kIcmpReplyRecordSize);
+    std::memcpy(job.ReplyBuffer.get(), &record, kIcmpReplyRecordSize);
+    std::memcpy(&FReply, job.ReplyBuffer.get(), kIcmpReplyRecordSize);
 
     Fire(OnEchoReply, this, result);
     return result;

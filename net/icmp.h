@@ -94,6 +94,16 @@ inline constexpr const char* kErrRegisterIcmpDll = "Unable to register icmp.dll"
 inline constexpr const char* kErrLoadDllFunctions = "Error loading dll functions";
 inline constexpr const char* kErrPingHandle = "Unable to get ping handle";
 
+// The full text raised when no ICMP socket may be opened: "Unable to get ping handle" first,
+// then the reason the system gave (errno `error`) and the two ways to allow ICMP: datagram
+// ICMP sockets for the user's group (net.ipv4.ping_group_range) or the raw-socket capability
+// for the program file at `program`.
+QString IcmpPermissionMessage(int error, const QString& program);
+
+// Opens the real ICMP layer (datagram socket if allowed, else raw), or raises TICMPException
+// with IcmpPermissionMessage for this program.
+std::unique_ptr<IcmpLayer> OpenIcmpLayerOrExplain();
+
 // The request data: this text, then blanks up to Size.
 inline constexpr char kIcmpPayloadText[] = "Round-trip probe payload of the ping monitor.";
 static_assert(sizeof(kIcmpPayloadText) - 1 == 45);
@@ -107,6 +117,16 @@ QString IcmpErrorText(int code);
 // Fills `size` bytes with the payload text followed by blanks.
 void FillIcmpPayload(std::uint8_t* data, std::size_t size);
 
+// One echo between its request event and its reply event: the two buffers of a send and what is
+// handed to the ICMP layer. Made by TICMP::BeginEcho, finished by TICMP::EndEcho.
+struct TEchoJob {
+    IcmpEchoParams Params;
+    std::unique_ptr<std::uint8_t[]> Request;
+    std::unique_ptr<std::uint8_t[]> ReplyBuffer; // reply record, then the received packet
+    std::size_t ReceiveSize = 0;
+    int Refused = 0; // a status code when the settings forbid sending (nothing goes out)
+};
+
 class TICMP {
 public:
     using TIcmpDisplay = std::function<void(TICMP* Sender, const QString& Msg)>;
@@ -114,7 +134,7 @@ public:
     using TIcmpEchoReplyEvent = std::function<void(TICMP* Sender, int Error)>;
 
     // The real engine: the Linux ICMP layer (datagram socket if allowed, else raw) and the
-    // system resolver. Raises TICMPException("Unable to get ping handle") if no socket opens.
+    // system resolver. Raises TICMPException (IcmpPermissionMessage) if no socket opens.
     TICMP();
     // The same with a given layer and resolver (the seams). A null layer raises as above.
     explicit TICMP(std::unique_ptr<IcmpLayer> layer,
@@ -136,6 +156,16 @@ public:
 
     // Sends one echo request; the number of replies (0 = failure, LastError tells why).
     int Ping();
+
+    // Ping in three steps, for a caller that waits for the exchange on another thread (the ping
+    // component keeps the user-interface thread free that way). BeginEcho resolves when needed
+    // and raises OnDisplay and OnEchoRequest exactly as Ping does; it returns null when no echo
+    // is sent (an unusable address). RunEcho is the blocking exchange: it touches only the job
+    // and the socket, so it may run on any thread, one exchange at a time; `cancelFd`, when
+    // readable, ends the wait early. EndEcho stores the reply and raises OnEchoReply.
+    std::unique_ptr<TEchoJob> BeginEcho();
+    IcmpEchoResult RunEcho(TEchoJob& job, int cancelFd = -1);
+    int EndEcho(const TEchoJob& job, const IcmpEchoResult& r);
     // Resolves Address (waiting at most Timeout for a name); Ping calls it when needed.
     void ResolveAddress();
 
@@ -177,4 +207,6 @@ private:
     int FLastError = 0;
     bool FAddressResolved = false;
     std::int64_t FLastRoundTripNs = -1;
+    std::chrono::steady_clock::time_point FCallStart;
+    bool FResolvedNow = false;
 };

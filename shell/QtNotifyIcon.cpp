@@ -9,8 +9,9 @@
 #include <QStyleHints>
 
 namespace {
-constexpr int WatchInterval = 2000; // ms between looks for a tray host that came or went
-}
+constexpr int WatchInterval = 2000;  // ms between looks for a tray host that came or went
+constexpr std::size_t KeptIcons = 8; // the four status icons, with room to spare
+} // namespace
 
 TQtNotifyIcon::TQtNotifyIcon(QObject* Parent) : QObject(Parent)
 {
@@ -31,10 +32,25 @@ void TQtNotifyIcon::Apply(const TNotifyIconData& Data)
 {
     if (Data.uFlags & NIF_MESSAGE)
         FMessage = Data.uCallbackMessage;
-    if (Data.uFlags & NIF_ICON)
-        FTray.setIcon(Data.hIcon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(Data.hIcon)));
-    if (Data.uFlags & NIF_TIP)
+    if ((Data.uFlags & NIF_ICON) && Data.hIcon.cacheKey() != FShownImage) {
+        FShownImage = Data.hIcon.cacheKey();
+        FTray.setIcon(IconFor(Data.hIcon));
+    }
+    if ((Data.uFlags & NIF_TIP) && FTray.toolTip() != Data.szTip)
         FTray.setToolTip(Data.szTip);
+}
+
+QIcon TQtNotifyIcon::IconFor(const QImage& Image)
+{
+    if (Image.isNull())
+        return QIcon();
+    for (const auto& [key, icon] : FIcons)
+        if (key == Image.cacheKey())
+            return icon;
+    if (FIcons.size() >= KeptIcons)
+        FIcons.erase(FIcons.begin());
+    FIcons.emplace_back(Image.cacheKey(), QIcon(QPixmap::fromImage(Image)));
+    return FIcons.back().second;
 }
 
 bool TQtNotifyIcon::Add(const TNotifyIconData& Data)

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <utility>
+#include <vector>
 
 // The desktop's notification area through QSystemTrayIcon. The tray's activations become the
 // mouse messages of the callback table. While the icon is wanted, a tray host that appears (or
@@ -39,6 +41,7 @@ public:
 
 private:
     void Apply(const TNotifyIconData& Data);
+    QIcon IconFor(const QImage& Image);
     void Activated(QSystemTrayIcon::ActivationReason Reason);
     void Watch();
 
@@ -54,4 +57,8 @@ private:
     TTrayActivationDecoder FDecoder;
     // Qt chose the D-Bus tray when the icon was made (it does so once, as here).
     bool FStatusNotifier = false;
+    // The image shown, and one Qt icon per recent image: handing the tray a new icon for the
+    // same picture on every cycle costs a new scaled copy each time.
+    qint64 FShownImage = 0;
+    std::vector<std::pair<qint64, QIcon>> FIcons;
 };

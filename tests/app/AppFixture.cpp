@@ -4,6 +4,8 @@
 #include "framework/Sound.h"
 #include "monitor/DesktopNotifier.h"
 
+#include "support/WaitFor.h"
+
 #include <QCoreApplication>
 
 void AppFixture::SetUp()
@@ -48,4 +50,7 @@ void AppFixture::Pump()
 {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+    // The echo is waited for on a worker: let its reply come in.
+    if (Ayar)
+        WaitFor([this] { return !Ayar->Ping1->EchoOutstanding(); });
 }

@@ -20,8 +20,8 @@ protected:
     void Build();
     // Shows the main window as start-up does.
     void Start();
-    // Lets posted events (lookup completions) run.
-    static void Pump();
+    // Lets posted events (lookup completions, echo replies) run.
+    void Pump();
 
     QTemporaryDir Config;
     TNotifyJournal Journal;

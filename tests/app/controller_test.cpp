@@ -6,7 +6,15 @@
 #include "controls/peakmeter.h"
 #include "framework/MessageBox.h"
 #include "net/icmp.h"
+#include "shell/Icon.h"
+#include "shell/IconList.h"
 #include "shell/TrayShell.h"
+#include "support/WaitFor.h"
+
+#include <QFile>
+#include <atomic>
+#include <chrono>
+#include <poll.h>
 
 using namespace Monitor;
 
@@ -22,6 +30,7 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
+        Resolver->Answer("localhost", "127.0.0.1");
         Build();
         Start();
         Pump();
@@ -118,7 +127,7 @@ TEST_F(Controller, UnreachableReplyIsAFailedPing)
     EXPECT_EQ(Sounds.size(), 1);
 }
 
-TEST_F(Controller, FailedLookupKeepsTheReadout)
+TEST_F(Controller, FailedLookupShowsTheHostUnknownEverywhere)
 {
     Layer->RoundTripNs = 20'000'000;
     RunCycle();
@@ -128,9 +137,17 @@ TEST_F(Controller, FailedLookupKeepsTheReadout)
     EXPECT_EQ(Log(*Ayar),
               (QStringList{"Resolving host 'nowhere.test'", "Unknown Host 'nowhere.test'"}));
     EXPECT_EQ(Main->Shape1->BrushColor(), clMaroon);
-    EXPECT_EQ(Main->Sure->Indicatorstring(), "20 ms");
-    EXPECT_EQ(Main->TrayIcon1->Hint(), "ZEMBRA Ping - 20 ms");
+    // The tray follows the lamp, and no display keeps the last good time.
+    EXPECT_EQ(Main->TrayIcon1->Icon()->Image(), Main->TrayIcon1->Icons()->Icons(stOff)->Image());
+    EXPECT_EQ(Main->Sure->Indicatorstring(), "Host yok");
+    EXPECT_EQ(Main->TrayIcon1->Hint(), "ZEMBRA Ping - Host yok");
+    EXPECT_EQ(Journal.Last().szTip, "ZEMBRA Ping - Host yok");
+    EXPECT_EQ(Sounds.size(), 1);
     EXPECT_TRUE(Ayar->PingButton->isEnabled());
+    // With the alarm off it is silent.
+    Ayar->CheckBoxAlarm->setProperty("Checked", false);
+    RunCycle();
+    EXPECT_EQ(Sounds.size(), 1);
 }
 
 TEST_F(Controller, CancelDuringLookup)
@@ -146,6 +163,51 @@ TEST_F(Controller, CancelDuringLookup)
     EXPECT_TRUE(Ayar->PingButton->isEnabled());
     EXPECT_FALSE(Ayar->CancelButton->isEnabled());
     EXPECT_EQ(Main->Shape1->BrushColor(), clMaroon);
+    // A cancel is no verdict on the host: no alarm.
+    EXPECT_TRUE(Sounds.isEmpty());
+}
+
+// The echo is waited for off the user-interface thread: while it is outstanding, ticks and
+// presses start nothing, Vazgeç abandons it, and closing does not wait for its time-out.
+TEST_F(Controller, OutstandingEchoBlocksNothingAndCanBeAbandoned)
+{
+    std::atomic<int> waiting{0};
+    Layer->Answer = [&](const IcmpEchoParams& p) {
+        ++waiting;
+        pollfd cancel{p.CancelFd, POLLIN, 0};
+        ::poll(&cancel, 1, 10000); // a host that never answers; only the cancel ends it early
+        return FakeIcmpLayer::TimedOut();
+    };
+    Ayar->SpinEdit3->setProperty("Value", 10000);
+    Ayar->PingButtonClick(nullptr);
+    ASSERT_TRUE(WaitFor([&] { return waiting == 1; }));
+    EXPECT_TRUE(Ayar->Ping1->EchoOutstanding());
+    EXPECT_EQ(Log(*Ayar).last(), "Sending 32 bytes to 10.9.8.7 (10.9.8.7)");
+    EXPECT_TRUE(Ayar->CancelButton->isEnabled());
+    Ayar->Timer1Timer(nullptr);
+    Ayar->PingButtonClick(nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Layer->Requests.size(), 2u); // the start-up cycle's and this one
+    EXPECT_EQ(Log(*Ayar).size(), 3);
+
+    const auto start = std::chrono::steady_clock::now();
+    Ayar->CancelButton->Click();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_FALSE(Ayar->Ping1->EchoOutstanding());
+    EXPECT_TRUE(Ayar->PingButton->isEnabled());
+    EXPECT_FALSE(Ayar->CancelButton->isEnabled());
+    Pump();
+    EXPECT_EQ(Log(*Ayar).size(), 3); // no reply event for the abandoned echo
+    EXPECT_TRUE(Sounds.isEmpty());
+
+    // The next cycle starts; the program ends with it outstanding, at once, settings saved.
+    Ayar->HostEdit->SetText("10.9.8.6");
+    Ayar->PingButtonClick(nullptr);
+    ASSERT_TRUE(WaitFor([&] { return waiting == 2; }));
+    const auto quit = std::chrono::steady_clock::now();
+    Ayar.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - quit, std::chrono::seconds(2));
+    EXPECT_TRUE(QFile::exists(Config.path() + "/ZmPing2/registry.reg"));
 }
 
 TEST_F(Controller, AutomaticPingSwitch)

@@ -6,6 +6,7 @@
 // player command that records each request (ZMPING2_SOUND_PLAYER).
 #include "support/NetNamespace.h"
 
+#include "support/WaitFor.h"
 #include "support/XServer.h"
 
 #include <QDir>
@@ -15,7 +16,12 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <arpa/inet.h>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -59,34 +65,71 @@ protected:
         f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
+    // Starts the program in the namespace; `wrapper` runs it through another command.
+    void StartProgram(const std::vector<std::string>& extraEnv = {},
+                      std::vector<std::string> wrapper = {})
+    {
+        const QString config = Dir.filePath("config");
+        QDir().mkpath(config);
+        std::vector<std::string> env{
+            "DISPLAY=" + X->Display().toStdString(),
+            "QT_QPA_PLATFORM=xcb",
+            "XDG_CONFIG_HOME=" + config.toStdString(),
+            "ZMPING2_TEST_STATE=" + StatePath().toStdString(),
+            "ZMPING2_TEST_STORED_STATE=" + Dir.filePath("stored").toStdString(),
+            "ZMPING2_SOUND_PLAYER=" + Recorder.toStdString(),
+            "ZMPING2_INSTANCE_KEY=zmping2-e2e-" + std::to_string(getpid())};
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        wrapper.push_back(kProgram.toStdString());
+        App = Ns->Spawn(wrapper, env, false);
+        EXPECT_TRUE(App.Running());
+    }
+
+    QString StatePath() const { return Dir.filePath("state"); }
+
     // Runs the program against a responder started with the given arguments until its first
     // cycle has ended, and returns what it showed.
-    Shown RunAgainst(const std::vector<std::string>& responderArgs)
+    Shown RunAgainst(const std::vector<std::string>& responderArgs,
+                     const std::vector<std::string>& extraEnv = {})
     {
         std::vector<std::string> argv{ZM_ECHO_RESPONDER};
         argv.insert(argv.end(), responderArgs.begin(), responderArgs.end());
         Responder = Ns->Spawn(argv);
         EXPECT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
-        const QString state = Dir.filePath("state");
-        const QString config = Dir.filePath("config");
-        QDir().mkpath(config);
-        App = Ns->Spawn({kProgram.toStdString()},
-                        {"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
-                         "XDG_CONFIG_HOME=" + config.toStdString(),
-                         "ZMPING2_TEST_STATE=" + state.toStdString(),
-                         "ZMPING2_SOUND_PLAYER=" + Recorder.toStdString(),
-                         "ZMPING2_INSTANCE_KEY=zmping2-e2e-" + std::to_string(getpid())},
-                        false);
-        EXPECT_TRUE(App.Running());
+        StartProgram(extraEnv);
         Shown s;
         for (int i = 0; i < 300; ++i) {
-            s = Read(state);
+            s = Read(StatePath());
             if (!s.Log.isEmpty() &&
                 (s.Log.last().startsWith("Received") || s.Log.last().startsWith("Cannot ping")))
                 break;
             QThread::msleep(50);
         }
         return s;
+    }
+
+    // One value of the stored-state probe's file.
+    QString Stored(const QString& name) const
+    {
+        QFile f(Dir.filePath("stored"));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
+            if (line.section('=', 0, 0) == name)
+                return line.section('=', 1);
+        return {};
+    }
+
+    // Runs xdotool on the test's X server.
+    QString Xdo(const QStringList& args) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", X->Display());
+        p.setProcessEnvironment(env);
+        p.start("xdotool", args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
     }
 
     static Shown Read(const QString& path)
@@ -185,4 +228,137 @@ TEST_F(EndToEnd, UnreachableHostIsAFailedPing)
     ASSERT_FALSE(s.Log.isEmpty());
     EXPECT_TRUE(s.Log.last().startsWith("Cannot ping host (127.0.0.1) : "))
         << s.Log.last().toStdString();
+}
+
+// Waiting for an echo never freezes the window: with a host that drops every request and a
+// time-out of 99999999 ms, F5, Esc and the quit command answer at once, and quitting saves.
+TEST_F(EndToEnd, WindowAnswersWhileAnEchoIsOutstanding)
+{
+    if (QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "no xdotool to drive the program with";
+    Responder = Ns->Spawn({ZM_ECHO_RESPONDER, "--drop"});
+    ASSERT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
+    StartProgram({"ZMPING2_TEST_SETTINGS=SpinEdit3.Value=99999999;SpinEdit1.Value=1;"
+                  "CheckBoxPing.Checked=True;HostEdit.Text=127.0.0.1"});
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const Shown s = Read(StatePath());
+            return !s.Log.isEmpty() && s.Log.last().startsWith("Sending 32 bytes to 127.0.0.1");
+        },
+        20000));
+    const QString main =
+        Xdo({"search", "--onlyvisible", "--name", "^ZEMBRA Ping s2.04f$"}).section('\n', 0, 0);
+    ASSERT_FALSE(main.isEmpty());
+    Xdo({"windowfocus", "--sync", main});
+    Xdo({"key", "F5"});
+    EXPECT_TRUE(WaitFor([&] { return Stored("settingsVisible") == "1"; }, 3000));
+    Xdo({"key", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return Stored("settingsVisible") == "0"; }, 3000));
+    // Ticks meanwhile start nothing: one request reached the responder.
+    QThread::msleep(2500);
+    Responder.Drain();
+    std::size_t requests = 0;
+    for (std::size_t at = 0; (at = Responder.Output().find("-> drop", at)) != std::string::npos;
+         ++at)
+        ++requests;
+    EXPECT_EQ(requests, 1u) << Responder.Output();
+    // Kapat quits at once, the echo still outstanding, and saves the settings.
+    Xdo({"mousemove", "--window", main, "213", "16"});
+    Xdo({"click", "1"});
+    int status = -1;
+    ASSERT_TRUE(App.Wait(std::chrono::seconds(5), &status)) << "the program did not end";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    QFile reg(Dir.filePath("config/ZmPing2/registry.reg"));
+    ASSERT_TRUE(reg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(reg.readAll().contains("\"SpinEdit3_Value\"=\"99999999\""));
+}
+
+// A name server that never answers: each lookup fails at its limit and says so everywhere
+// (readout, lamp, tray, alarm), and lookups never pile up: one query, threads steady.
+TEST_F(EndToEnd, SilentNameServerGivesUnknownHostAndNoPileOfLookups)
+{
+    if (QStandardPaths::findExecutable("unshare").isEmpty())
+        GTEST_SKIP() << "no unshare for the program's own resolver configuration";
+    // The silent name server: a UDP socket on 127.0.0.1:53 of the namespace that reads and
+    // never replies.
+    const int dns = Ns->Run([] {
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(53);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+            throw std::runtime_error("cannot bind the silent name server");
+        timeval tv{0, 100000};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        return fd;
+    });
+    std::atomic<bool> stop{false};
+    std::atomic<int> queries{0};
+    std::thread server([&] {
+        char buf[1500];
+        while (!stop)
+            if (::recv(dns, buf, sizeof buf, 0) > 0)
+                ++queries;
+    });
+    const QString resolv = Dir.filePath("resolv.conf");
+    {
+        QFile f(resolv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("nameserver 127.0.0.1\noptions timeout:30 attempts:5\n");
+    }
+    StartProgram({"ZMPING2_TEST_SETTINGS=SpinEdit1.Value=1;CheckBoxPing.Checked=True;"
+                  "HostEdit.Text=zmping2-silent.test"},
+                 {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+                  "mount --bind '" + resolv.toStdString() + "' /etc/resolv.conf && exec \"$0\""});
+    const auto threads = [&] {
+        return QDir(QStringLiteral("/proc/%1/task").arg(App.Pid()))
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+            .size();
+    };
+    // The first lookup fails at its limit (3 s with the 1000 ms time-out).
+    ASSERT_TRUE(WaitFor([&] { return Read(StatePath()).Readout == "Host yok"; }, 15000))
+        << Read(StatePath()).Readout.toStdString();
+    const qsizetype threadsAtFirst = threads();
+    QThread::msleep(9000);
+    const qsizetype threadsLater = threads();
+    const Shown s = Read(StatePath());
+    stop = true;
+    server.join();
+    ::close(dns);
+    EXPECT_EQ(s.Lamp, "#800000");
+    EXPECT_EQ(s.Hint, "ZEMBRA Ping - Host yok");
+    EXPECT_EQ(s.Log, (QStringList{"Resolving host 'zmping2-silent.test'",
+                                  "Unknown Host 'zmping2-silent.test'"}));
+    EXPECT_GE(Played().size(), 2);
+    // Three more cycles have failed meanwhile, all on the first lookup's one query.
+    EXPECT_LE(queries.load(), 2);
+    EXPECT_GE(queries.load(), 1);
+    EXPECT_LE(threadsLater, threadsAtFirst) << threadsAtFirst << " threads, then " << threadsLater;
+}
+
+// Without permission for any ICMP socket the program reports it (the engine's text, with the
+// reason and the remedies; see the ICMP socket tests) and ends when the message is closed.
+TEST_F(EndToEnd, NoIcmpPermissionIsReportedAndEndsTheProgram)
+{
+    for (const char* tool : {"xdotool", "setpriv"})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            GTEST_SKIP() << "needs " << tool;
+    Ns->SetSysctl("net.ipv4.ping_group_range", "1 0"); // no datagram ICMP sockets
+    StartProgram({}, {QStandardPaths::findExecutable("setpriv").toStdString(),
+                      "--bounding-set=-net_raw", "--inh-caps=-net_raw"});
+    QString box;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            box = Xdo({"search", "--onlyvisible", "--name", "^ZmPing2$"}).section('\n', 0, 0);
+            return !box.isEmpty();
+        },
+        20000))
+        << "no message";
+    EXPECT_TRUE(Xdo({"search", "--onlyvisible", "--name", "^ZEMBRA Ping s2.04f$"}).isEmpty());
+    Xdo({"windowfocus", "--sync", box});
+    Xdo({"key", "Return"});
+    int status = -1;
+    ASSERT_TRUE(App.Wait(std::chrono::seconds(10), &status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
 }

@@ -77,6 +77,7 @@ TEST_F(MainWindow, CloseBoxHidesAndTrayDoubleClickRestores)
     Begin();
     Layer->RoundTripNs = 15'000'000;
     Ayar->PingButtonClick(nullptr);
+    Pump();
     ASSERT_EQ(Main->Sure->Indicatorstring(), "15 ms");
     Main->close();
     EXPECT_FALSE(Main->isVisible());

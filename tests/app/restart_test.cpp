@@ -17,6 +17,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -537,4 +538,53 @@ TEST_F(Restart, MainWindowFollowsANotificationAreaThatComesAndGoes)
     EXPECT_EQ(State().value("mainMinimized"), "1");
     EXPECT_EQ(App->state(), QProcess::Running);
     ASSERT_TRUE(Quit());
+}
+
+// kill, a logout or a shutdown end the program as its quit command does: a change hidden with
+// Esc and the window's place are saved, and the program ends by itself with 0.
+TEST_F(Restart, SignalsEndTheProgramAsQuitDoes)
+{
+    Start();
+    ASSERT_TRUE(MoveMainAside());
+    const QString s = OpenSettings();
+    ASSERT_FALSE(s.isEmpty());
+    Type(s, 119, 68, "127.0.0.2");
+    ASSERT_TRUE(WaitState("HostEdit.Text", "127.0.0.2", 5000));
+    Xdo({"key", "Escape"});
+    ASSERT_TRUE(WaitState("settingsVisible", "0"));
+    ::kill(pid_t(App->processId()), SIGTERM);
+    ASSERT_TRUE(App->waitForFinished(10000));
+    EXPECT_EQ(App->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(App->exitCode(), 0);
+    EXPECT_EQ(ReadRegistryKey(Registry, Key()).value("HostEdit_Text"), "127.0.0.2");
+    EXPECT_EQ(ReadProfile(Profile, "TAnaF", "NormPos").section(',', 0, 1), "20,20");
+
+    Start();
+    ASSERT_TRUE(WaitState("mainVisible", "1"));
+    EXPECT_EQ(State().value("HostEdit.Text"), "127.0.0.2");
+    // The other two signals end it the same way.
+    for (int signal : {SIGHUP, SIGINT}) {
+        QFile::remove(Profile);
+        ::kill(pid_t(App->processId()), signal);
+        ASSERT_TRUE(App->waitForFinished(10000)) << signal;
+        EXPECT_EQ(App->exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(App->exitCode(), 0) << signal;
+        EXPECT_TRUE(QFile::exists(Profile)) << signal;
+        if (signal == SIGHUP) {
+            Start();
+            ASSERT_TRUE(WaitState("mainVisible", "1"));
+        }
+    }
+}
+
+// The display goes away under the program (the session ends with the X server): the toolkit
+// ends the program, and what was not stored yet is stored on the way out.
+TEST_F(Restart, LostDisplayStillSavesTheSettings)
+{
+    Start({}, {"ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.3"});
+    ASSERT_TRUE(WaitState("mainVisible", "1"));
+    X.reset();
+    ASSERT_TRUE(App->waitForFinished(10000));
+    EXPECT_EQ(ReadRegistryKey(Registry, Key()).value("HostEdit_Text"), "127.0.0.3");
+    EXPECT_FALSE(ReadProfile(Profile, "TAnaF", "NormPos").isEmpty());
 }

@@ -365,6 +365,59 @@ TEST_P(IcmpInNamespace, NamesResolveInsideTheNamespaceOnly)
     });
 }
 
+// Another program's ICMP traffic (here 3000 echo replies to an identifier that is not ours,
+// more than a socket's queue holds) arrives between two pings: our reply still gets through.
+TEST_P(IcmpInNamespace, ForeignRepliesCannotCrowdOutOurs)
+{
+    ChildProcess responder = Responder({});
+    auto icmp = EngineIn(*Ns, GetParam());
+    ASSERT_EQ(icmp->Ping(), 1) << icmp->ErrorString().toStdString();
+    Ns->Run([] {
+        const int fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+        ASSERT_GE(fd, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = Ip("127.0.0.1");
+        std::uint8_t pkt[40] = {0, 0, 0, 0, 0x55, 0x66};
+        for (int seq = 0; seq < 3000; ++seq) {
+            pkt[6] = static_cast<std::uint8_t>(seq >> 8);
+            pkt[7] = static_cast<std::uint8_t>(seq);
+            pkt[2] = pkt[3] = 0;
+            const std::uint16_t c = IcmpChecksum(pkt, 8, pkt + 8, sizeof pkt - 8);
+            pkt[2] = static_cast<std::uint8_t>(c >> 8);
+            pkt[3] = static_cast<std::uint8_t>(c);
+            ::sendto(fd, pkt, sizeof pkt, 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        }
+        ::close(fd);
+    });
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(icmp->Ping(), 1) << i << ": " << icmp->ErrorString().toStdString();
+}
+
+// A reply damaged on the way is no reply, on either path.
+TEST_P(IcmpInNamespace, ReplyWithABadChecksumIsNoReply)
+{
+    ChildProcess responder = Responder({"--bad-checksum"});
+    auto icmp = EngineIn(*Ns, GetParam());
+    icmp->SetTimeout(300);
+    EXPECT_EQ(icmp->Ping(), 0);
+    EXPECT_EQ(icmp->LastError(), 11010);
+    ASSERT_TRUE(responder.WaitForLine("-> reply", 5s)) << responder.Output();
+}
+
+// 0.0.0.0 is answered by 127.0.0.1: a reply from another address of the target is a reply,
+// reported with the address that answered.
+TEST_P(IcmpInNamespace, ReplyFromAnotherAddressOfTheTarget)
+{
+    Ns = MakeNamespace(GetParam(), /*kernelAnswers=*/true);
+    auto icmp = EngineIn(*Ns, GetParam());
+    icmp->SetAddress("0.0.0.0");
+    ASSERT_EQ(icmp->Ping(), 1) << icmp->ErrorString().toStdString();
+    EXPECT_EQ(icmp->Reply().Status, 0u);
+    EXPECT_EQ(icmp->Reply().Address, Ip("127.0.0.1"));
+    EXPECT_EQ(icmp->HostIP(), "0.0.0.0");
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, IcmpInNamespace,
                          ::testing::Values(IcmpSocketKind::Datagram, IcmpSocketKind::Raw),
                          [](const auto& info) { return std::string(KindName(info.param)); });
@@ -422,5 +475,13 @@ TEST_F(IcmpSocketChoice, NeitherSocketMeansUnableToGetPingHandle)
             return e.Message().toStdString();
         }
     });
-    EXPECT_EQ(message, "Unable to get ping handle");
+    // The engine's text first, then why and how to allow ICMP.
+    const std::string firstLine = message.substr(0, message.find('\n'));
+    EXPECT_EQ(firstLine, "Unable to get ping handle");
+    EXPECT_NE(message.find(std::strerror(EPERM)), std::string::npos) << message;
+    EXPECT_NE(message.find("sudo sysctl -w net.ipv4.ping_group_range=\"" +
+                           std::to_string(::getgid()) + ' ' + std::to_string(::getgid()) + '"'),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find("sudo setcap cap_net_raw+ep /"), std::string::npos) << message;
 }

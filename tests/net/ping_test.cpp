@@ -429,3 +429,61 @@ TEST(Ping, LookupAgainFromTheDoneHandler)
     EXPECT_EQ(c.Events, (Strings{"done:0", "done:0"}));
     EXPECT_EQ(c.Ping->DnsResult(), "127.0.0.6");
 }
+
+TEST(Ping, LookupOverItsLimitFailsAndItsWorkerIsReusedNotMultiplied)
+{
+    Component c(FakeResolver::Run::Held);
+    c.Resolver->Answer("host", "127.0.0.5");
+    c.Ping->SetTimeout(1000); // the limit is at least 3 s
+    EXPECT_EQ(c.Ping->LookupLimitMs(), 3000);
+    const auto start = std::chrono::steady_clock::now();
+    c.Lookup("host");
+    ASSERT_TRUE(c.WaitForEvents(1, 6000ms));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 3000ms);
+    EXPECT_EQ(c.Events, Strings{"done:11002"});
+    // The stuck worker's answer serves the next lookup of the same name.
+    c.Lookup("host");
+    EXPECT_EQ(c.Resolver->HeldCount(), 1u);
+    c.Resolver->RunHeld(0, true);
+    ASSERT_TRUE(c.WaitForEvents(2));
+    EXPECT_EQ(c.Events.back(), "done:0");
+    EXPECT_EQ(c.Ping->DnsResult(), "127.0.0.5");
+    // No more than two workers run at once, whatever the names.
+    for (const char* name : {"a", "b", "c", "d"})
+        c.Lookup(name);
+    EXPECT_EQ(c.Resolver->HeldCount(), 3u);
+    c.Ping->CancelDnsLookup();
+}
+
+TEST(Ping, EchoWaitsOffTheCallingThreadAndRepliesThroughTheEventLoop)
+{
+    Component c;
+    c.Ping->SetAddress("127.0.0.1");
+    QThread* echoThread = nullptr;
+    c.Layer->Answer = [&](const IcmpEchoParams& p) {
+        echoThread = QThread::currentThread();
+        IcmpEchoResult r;
+        r.Replies = 1;
+        r.From = p.Address;
+        r.RoundTripNs = 7'000'000;
+        return r;
+    };
+    QThread* replyThread = nullptr;
+    c.Ping->OnEchoReply = [&, relay = c.Ping->OnEchoReply](QObject* s, TICMP* i, int e) {
+        replyThread = QThread::currentThread();
+        relay(s, i, e);
+    };
+    ASSERT_TRUE(c.Ping->PingAsync());
+    EXPECT_EQ(c.Events, Strings{"request"}); // raised inside the call, as Ping does
+    EXPECT_FALSE(c.Ping->PingAsync());       // one at a time
+    ASSERT_TRUE(c.WaitForEvents(2));
+    EXPECT_EQ(c.Events, (Strings{"request", "reply:1"}));
+    EXPECT_NE(echoThread, QCoreApplication::instance()->thread());
+    EXPECT_EQ(replyThread, QCoreApplication::instance()->thread());
+    EXPECT_EQ(c.Ping->Reply().RoundTripTime, 7u);
+    EXPECT_FALSE(c.Ping->EchoOutstanding());
+    // An unusable address sends nothing and says why.
+    c.Ping->SetAddress("255.255.255.255");
+    EXPECT_FALSE(c.Ping->PingAsync());
+    EXPECT_EQ(c.Events.back(), "display:Invalid host address");
+}

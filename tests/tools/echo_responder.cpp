@@ -13,6 +13,7 @@
 //                        (0 net, 1 host, 2 protocol, 3 port ...) quoting the request;
 //   --error TYPE:CODE    answers with any ICMP error message (11:0 time exceeded, 12:0
 //                        parameter problem, 4:0 source quench ...) quoting the request;
+//   --bad-checksum       answers as above, but with a damaged ICMP checksum;
 //   --count N            exits after handling N requests (default: runs until killed).
 // It prints "ready" on standard output once its socket is open, then one line per request:
 // request id=I seq=S from=A ttl=T df=0|1 size=N data="<first 64 data bytes>" -> reply|drop|error
@@ -97,7 +98,7 @@ bool Before(const timespec& a, const timespec& b)
 int Usage()
 {
     std::fprintf(stderr, "usage: echo_responder [--delay-ms N] [--drop] [--unreachable CODE] "
-                         "[--error TYPE:CODE] [--drop-every N] [--count N]\n");
+                         "[--error TYPE:CODE] [--drop-every N] [--bad-checksum] [--count N]\n");
     return 2;
 }
 
@@ -110,6 +111,7 @@ int main(int argc, char** argv)
     int errType = 3, errCode = 1;
     long count = -1;
     long dropEvery = 0;
+    bool badChecksum = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -129,6 +131,8 @@ int main(int argc, char** argv)
             dropEvery = std::strtol(argv[++i], nullptr, 10);
             if (dropEvery < 1)
                 return Usage();
+        } else if (a == "--bad-checksum") {
+            badChecksum = true;
         } else if (a == "--count" && hasValue) {
             count = std::strtol(argv[++i], nullptr, 10);
         } else {
@@ -219,6 +223,8 @@ int main(int argc, char** argv)
             p.Packet[0] = ICMP_ECHOREPLY;
             p.Packet[1] = 0;
             SetChecksum(p.Packet);
+            if (badChecksum)
+                p.Packet[3] ^= 0x5A;
             pending.push_back(std::move(p));
             std::printf("reply\n");
         } else {
