@@ -29,6 +29,8 @@ protected:
         Hub = Ayar->SampleHub1;
         Hub->Listen([this](const TSample& s) { Samples.push_back(s); });
         Samples.clear();
+        // The start-up cycle may already have sounded (its host is unknown to the fake resolver).
+        Sounds.clear();
     }
     void Cycle(bool answer)
     {
