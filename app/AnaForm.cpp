@@ -11,6 +11,7 @@
 #include "framework/GdiDraw.h"
 #include "framework/MessageBox.h"
 #include "net/Ping.h"
+#include "shell/Autostart.h"
 #include "shell/IconList.h"
 #include "shell/Placement.h"
 #include "shell/StatusIcons.h"
@@ -210,6 +211,7 @@ void TAnaF::BuildMenuAndActions()
     WebSite1 = PopupMenu1->addAction(MakerHost());
     WebSite1->setObjectName(QStringLiteral("WebSite1"));
     MonitorMenu1 = new TMonitorMenu(this, PopupMenu1);
+    AddAutostartItem(PopupMenu1);
     N1 = PopupMenu1->addSeparator();
     Kapat1 = PopupMenu1->addAction(QStringLiteral("Programı Kapat "));
     Kapat1->setObjectName(QStringLiteral("Kapat1"));
@@ -419,4 +421,16 @@ void TAnaF::BringForward()
     }
     raise();
     activateWindow();
+}
+
+void TAnaF::StartHidden()
+{
+    if (!FOffTaskBar) {
+        show();
+        return;
+    }
+    FormStorage1->FormShowHook();
+    if (FAyarF)
+        FormShow();
+    Gizle1->setText(QStringLiteral("Göster"));
 }

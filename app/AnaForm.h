@@ -71,6 +71,9 @@ public:
 
     // Brings the window forward (a second copy of the program asked for it).
     void BringForward();
+    // Starts in the notification area: what a showing starts, without the window. Without a
+    // notification area the window shows as usual.
+    void StartHidden();
 
     // Stay above all other windows, or not.
     void SetStayOnTop(bool on);

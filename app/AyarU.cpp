@@ -397,7 +397,7 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     Durumayar(out.Status);
     SampleHub1->Add(EchoSample(HostEdit->Text(), *Ping1->Icmp(), Error, out.Status));
     if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()) && !SampleHub1->AlarmSilenced())
-        PlaySoundAsync(ExecutableDirectory() + QStringLiteral("alarm.wav"));
+        PlaySoundAsync(FindDataFile(QStringLiteral("alarm.wav")));
 }
 
 void TAyarF::Durumayar(TStatus Status)

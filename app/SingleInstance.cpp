@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QSocketNotifier>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -15,9 +17,8 @@
 
 namespace {
 
-const QByteArray kKnock = "show\n";
-// A knocking copy that sends more than this without the knock is not one of ours.
-constexpr qsizetype kMaxMessage = 64;
+// A caller that sends more than this without ending its line is not one of ours.
+constexpr qsizetype kMaxRequest = 512;
 
 // Fills a socket address; false when the path does not fit.
 bool MakeAddress(const QString& path, sockaddr_un& addr)
@@ -70,6 +71,12 @@ bool PeerIsThisUser(int fd)
 TSingleInstance::TSingleInstance(const QString& key, QObject* parent)
     : QObject(parent), FPath(SocketPath(key))
 {
+    Handle("show", [this](const QByteArray&) {
+        if (OnActivate)
+            OnActivate();
+        return QByteArray();
+    });
+    Handle("version", [](const QByteArray&) { return QByteArray(ZM_VERSION "\n"); });
 }
 
 TSingleInstance::~TSingleInstance()
@@ -88,6 +95,13 @@ QString TSingleInstance::DefaultKey()
     return QStringLiteral("ZmPing2-") + QString::number(::getuid());
 }
 
+QString TSingleInstance::InstanceKey()
+{
+    return qEnvironmentVariableIsSet("ZMPING2_INSTANCE_KEY")
+               ? qEnvironmentVariable("ZMPING2_INSTANCE_KEY")
+               : DefaultKey();
+}
+
 QString TSingleInstance::SocketPath(const QString& key)
 {
     if (QDir::isAbsolutePath(key))
@@ -98,20 +112,41 @@ QString TSingleInstance::SocketPath(const QString& key)
     return folder + QLatin1Char('/') + key;
 }
 
-bool TSingleInstance::AnotherIsRunning()
+std::optional<QByteArray> TSingleInstance::Send(const QByteArray& Command, int Ms)
 {
     sockaddr_un addr;
     if (!MakeAddress(FPath, addr))
-        return false;
+        return std::nullopt;
     const int fd = ConnectWithin(addr, 1000);
     if (fd < 0)
-        return false;
-    const bool found = PeerIsThisUser(fd);
-    // The answering copy comes forward on the knock; a lost knock still means it runs.
-    if (found)
-        ::send(fd, kKnock.constData(), size_t(kKnock.size()), MSG_NOSIGNAL);
+        return std::nullopt;
+    if (!PeerIsThisUser(fd)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // The copy runs even when the command is lost or the answer comes late.
+    QByteArray answer;
+    const QByteArray line = Command + '\n';
+    if (::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL) == line.size()) {
+        const QDeadlineTimer deadline(Ms);
+        char buffer[512];
+        for (;;) {
+            pollfd p{fd, POLLIN, 0};
+            const int ready = ::poll(&p, 1, int(deadline.remainingTime()));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                break;
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0 || answer.size() > kMaxRequest)
+                break;
+            answer.append(buffer, n);
+        }
+    }
     ::close(fd);
-    return found;
+    return answer;
 }
 
 bool TSingleInstance::Listen()
@@ -186,12 +221,32 @@ void TSingleInstance::ReadFrom(int fd)
         return;
     if (n > 0)
         it->second.Data.append(buffer, n);
-    const bool knocked = it->second.Data.contains(kKnock.trimmed());
-    // One knock per connection; a closed, failed or babbling connection is dropped.
-    if (knocked || n <= 0 || it->second.Data.size() > kMaxMessage)
-        Drop(fd);
-    if (knocked && OnActivate)
-        OnActivate();
+    const qsizetype end = it->second.Data.indexOf('\n');
+    if (end < 0) {
+        // A closed, failed or babbling connection is dropped.
+        if (n <= 0 || it->second.Data.size() > kMaxRequest)
+            Drop(fd);
+        return;
+    }
+    // One command per connection. The connection leaves the watch before the handler runs,
+    // so that nothing the handler does can read from it again.
+    const QByteArray line = it->second.Data.left(end);
+    delete it->second.Notifier;
+    FClients.erase(it);
+    const QByteArray answer = Answer(line);
+    ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ::close(fd);
+}
+
+QByteArray TSingleInstance::Answer(const QByteArray& Line)
+{
+    const qsizetype space = Line.indexOf(' ');
+    const QByteArray command = space < 0 ? Line : Line.left(space);
+    const QByteArray argument = space < 0 ? QByteArray() : Line.mid(space + 1);
+    const auto handler = FHandlers.find(command);
+    if (handler == FHandlers.end())
+        return "error unknown command\n";
+    return "ok\n" + handler->second(argument);
 }
 
 void TSingleInstance::Drop(int fd)

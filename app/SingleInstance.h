@@ -3,11 +3,18 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <optional>
 
 class QSocketNotifier;
 
 // Keeps the program to one copy per user: the first copy listens on a local socket; a second
-// copy finds it, asks it to bring its main window forward, and exits.
+// copy finds it, asks it to bring its main window forward, and exits. The same socket carries
+// the commands of the command line to the running copy.
+//
+// The exchange, one per connection: the caller sends one line, "<command>[ <argument>]\n"; the
+// running copy answers with lines and closes the connection. The first answer line is "ok" or
+// "error <reason>"; a command may add lines of its own after "ok". Known commands: "show"
+// (bring the main window forward), "quit" and "version" (its answer's second line).
 class TSingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -17,14 +24,24 @@ public:
 
     // True when another copy of this user answered and was asked to come forward: this copy
     // should exit.
-    bool AnotherIsRunning();
-    // Starts listening; OnActivate runs whenever a later copy knocks. False when the socket
-    // cannot be made (the program then runs on without the guard).
+    bool AnotherIsRunning() { return Send("show").has_value(); }
+    // Sends a command line to the running copy of this user and returns its answer (empty when
+    // it did not answer within Ms milliseconds), or nothing when no copy runs.
+    std::optional<QByteArray> Send(const QByteArray& Command, int Ms = 3000);
+
+    // Starts listening; the handlers run whenever a later copy sends their command. False when
+    // the socket cannot be made (the program then runs on without the guard).
     bool Listen();
+    // The "show" command.
     std::function<void()> OnActivate;
+    // Handles a command: gets its argument, returns the answer lines to add after "ok".
+    using THandler = std::function<QByteArray(const QByteArray& Argument)>;
+    void Handle(const QByteArray& Command, THandler Handler) { FHandlers[Command] = Handler; }
 
     // The key for the current user.
     static QString DefaultKey();
+    // The key this program uses: ZMPING2_INSTANCE_KEY when set (tests), else DefaultKey().
+    static QString InstanceKey();
     // Where the socket of a key lies: the user's runtime folder when there is one, which no
     // other user can write to; otherwise the temporary folder.
     static QString SocketPath(const QString& key);
@@ -33,6 +50,7 @@ private:
     void Accept();
     void ReadFrom(int fd);
     void Drop(int fd);
+    QByteArray Answer(const QByteArray& Line);
 
     QString FPath;
     int FListener = -1;
@@ -42,4 +60,5 @@ private:
         QByteArray Data;
     };
     std::map<int, TClient> FClients;
+    std::map<QByteArray, THandler> FHandlers;
 };

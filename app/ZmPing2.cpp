@@ -1,7 +1,8 @@
-// The program entry: one copy per user, the main window, then the settings window, then the
-// message loop, which shows the main window.
+// The program entry: the command line, one copy per user, the main window, then the settings
+// window, then the message loop, which shows the main window.
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
+#include "app/CommandLine.h"
 #include "app/FontConfigWarmUp.h"
 #include "app/SingleInstance.h"
 #include "app/StoredStateProbe.h"
@@ -13,20 +14,29 @@
 
 int main(int argc, char** argv)
 {
+    // Help, version, errors and commands for a running copy never touch the display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine command = ParseCommandLine(args);
+    if (command.Action != TCommandLine::Run)
+        return RunCommandLine(command);
+
     TFontConfigWarmUp fonts;
     QApplication app(argc, argv);
     fonts.Wait();
     QApplication::setApplicationName(QStringLiteral("ZmPing2"));
+    // Ties the windows to the desktop entry and its icon (the application id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral(ZM_APP_ID));
     // Only the quit command ends the program; hidden windows do not.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const QString key = qEnvironmentVariableIsSet("ZMPING2_INSTANCE_KEY")
-                            ? qEnvironmentVariable("ZMPING2_INSTANCE_KEY")
-                            : TSingleInstance::DefaultKey();
-    TSingleInstance instance(key);
-    // Two copies started at once may both find nobody listening; the one that cannot listen
-    // looks again.
-    if (instance.AnotherIsRunning() || (!instance.Listen() && instance.AnotherIsRunning()))
+    TSingleInstance instance(TSingleInstance::InstanceKey());
+    // A copy started hidden (at log-in, say) leaves the running one as it is; any other brings
+    // it forward. Two copies started at once may both find nobody listening; the one that
+    // cannot listen looks again.
+    const QByteArray knock = command.Hidden ? "version" : "show";
+    if (instance.Send(knock) || (!instance.Listen() && instance.Send(knock)))
         return 0;
 
     std::unique_ptr<TAnaF> anaF;
@@ -41,9 +51,16 @@ int main(int argc, char** argv)
     }
     anaF->SetAyarF(ayarF.get());
     instance.OnActivate = [w = anaF.get()] { w->BringForward(); };
+    instance.Handle("quit", [w = anaF.get()](const QByteArray&) {
+        w->Kapat1Click(w->Kapat1);
+        return QByteArray();
+    });
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());
-    anaF->show();
+    if (command.Hidden)
+        anaF->StartHidden();
+    else
+        anaF->show();
     const int rc = app.exec();
     // The settings window goes first: its storage saves, and its ping component cancels an
     // outstanding lookup, while the main window still exists.

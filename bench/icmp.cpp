@@ -135,5 +135,8 @@ int main(int argc, char** argv)
     Line("ping_rtt_p90", Quantile(pingRtt, 0.9), "us");
     Line("icmp_engine_rtt_ratio_to_ping", Quantile(engineRtt, 0.5) / ping, "x");
     Line("icmp_engine_wall_ratio_to_ping", Quantile(engineWall, 0.5) / ping, "x");
+    // Targets, one a line, checked by scripts/bench against the figures above.
+    std::printf("target icmp_engine_rtt_ratio_to_ping <= 1.25\n"
+                "target icmp_engine_wall_ratio_to_ping <= 2\n");
     return 0;
 }

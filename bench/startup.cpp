@@ -257,7 +257,10 @@ int main(int argc, char** argv)
         serial = QString::fromLatin1(s.readLine()).trimmed().section('=', 1).toInt();
     std::printf("# status reports during the run (one per cycle): %d\n", serial);
     Print("cpu_auto_ping", m, "%core", f);
-    std::printf("target startup_first_paint_ratio <= 1.5 (first run too), "
-                "rss_after_cycle_ratio <= 1.5, cpu_auto_ping < 1 %%core\n");
+    // Targets, one a line, checked by scripts/bench against the figures above.
+    std::printf("target startup_first_paint_ratio <= 1.5\n"
+                "target startup_first_run_paint_ratio <= 1.5\n"
+                "target rss_after_cycle_ratio <= 1.5\n"
+                "target cpu_auto_ping < 1\n");
     return 0;
 }

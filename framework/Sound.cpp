@@ -66,3 +66,18 @@ QString ExecutableDirectory()
         dir += QLatin1Char('/');
     return dir;
 }
+
+QString FindDataFile(const QString& Name)
+{
+    const QString beside = ExecutableDirectory() + Name;
+    if (QFileInfo(beside).isFile())
+        return beside;
+    const QString installed =
+        QFileInfo(ExecutableDirectory() + QStringLiteral("../share/ZmPing2/") + Name)
+            .absoluteFilePath();
+    if (QFileInfo(installed).isFile())
+        return installed;
+    const QString found = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                 QStringLiteral("ZmPing2/") + Name);
+    return found.isEmpty() ? beside : found;
+}

@@ -15,3 +15,10 @@ void SetSoundHook(std::function<void(const QString& path)> hook);
 
 // The directory of the running executable, with its trailing separator.
 QString ExecutableDirectory();
+
+// Where the program finds a data file of its own (the alarm sound): beside the executable, as
+// in the build folder; else in the data folder of the prefix it is installed under
+// (<prefix>/share/ZmPing2/); else in the desktop's data folders (XDG_DATA_HOME, XDG_DATA_DIRS,
+// under ZmPing2/). When it is nowhere, the path beside the executable, whose absence then plays
+// the default alert.
+QString FindDataFile(const QString& Name);

@@ -62,4 +62,7 @@ public:
     virtual QPoint CursorPos() const = 0;
     // Shows the menu at the screen position and returns when it has closed.
     virtual void ShowMenu(QMenu* Menu, QPoint Pos) = 0;
+    // The icon's menu, for a notification area that shows menus itself (a StatusNotifierItem
+    // host, which draws the exported menu on a right click); others are served by ShowMenu.
+    virtual void SetMenu(QMenu*) {}
 };

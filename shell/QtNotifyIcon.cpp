@@ -1,6 +1,8 @@
 #include "shell/QtNotifyIcon.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPixmap>
@@ -12,6 +14,9 @@ constexpr int WatchInterval = 2000; // ms between looks for a tray host that cam
 
 TQtNotifyIcon::TQtNotifyIcon(QObject* Parent) : QObject(Parent)
 {
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    FStatusNotifier = bus.isConnected() && bus.interface()->isServiceRegistered(
+                                               QStringLiteral("org.kde.StatusNotifierWatcher"));
     FClock.start();
     connect(&FTray, &QSystemTrayIcon::activated, this, &TQtNotifyIcon::Activated);
     FWatch.setInterval(WatchInterval);
@@ -82,6 +87,13 @@ void TQtNotifyIcon::ShowMenu(QMenu* Menu, QPoint Pos)
         Menu->exec(Pos);
 }
 
+void TQtNotifyIcon::SetMenu(QMenu* Menu)
+{
+    // An XEmbed tray would open a menu set here by itself as well as through ShowMenu.
+    if (FStatusNotifier)
+        FTray.setContextMenu(Menu);
+}
+
 void TQtNotifyIcon::Watch()
 {
     const bool available = IsAvailable();
@@ -101,7 +113,8 @@ void TQtNotifyIcon::Activated(QSystemTrayIcon::ActivationReason Reason)
     TTrayActivationDecoder::TActivation activation;
     switch (Reason) {
     case QSystemTrayIcon::Trigger:
-        activation = TTrayActivationDecoder::Trigger;
+        activation =
+            FStatusNotifier ? TTrayActivationDecoder::DoubleClick : TTrayActivationDecoder::Trigger;
         break;
     case QSystemTrayIcon::DoubleClick:
         activation = TTrayActivationDecoder::DoubleClick;

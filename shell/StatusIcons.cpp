@@ -9,22 +9,22 @@
 
 namespace {
 
-bool InDisc(int X, int Y)
+bool InDisc(int X, int Y, int Size)
 {
-    // Pixel centres within a circle of radius 16 around the square's centre: the disc touches
-    // all four edges.
-    const double dx = X + 0.5 - StatusIconSize / 2.0;
-    const double dy = Y + 0.5 - StatusIconSize / 2.0;
-    const double r = StatusIconSize / 2.0;
+    // Pixel centres within a circle of radius Size / 2 around the square's centre: the disc
+    // touches all four edges.
+    const double dx = X + 0.5 - Size / 2.0;
+    const double dy = Y + 0.5 - Size / 2.0;
+    const double r = Size / 2.0;
     return dx * dx + dy * dy <= r * r;
 }
 
-bool OnOutline(int X, int Y)
+bool OnOutline(int X, int Y, int Size)
 {
-    auto outside = [](int x, int y) {
-        return x < 0 || y < 0 || x >= StatusIconSize || y >= StatusIconSize || !InDisc(x, y);
+    auto outside = [Size](int x, int y) {
+        return x < 0 || y < 0 || x >= Size || y >= Size || !InDisc(x, y, Size);
     };
-    return InDisc(X, Y) &&
+    return InDisc(X, Y, Size) &&
            (outside(X - 1, Y) || outside(X + 1, Y) || outside(X, Y - 1) || outside(X, Y + 1));
 }
 
@@ -36,16 +36,16 @@ TColor StatusIconColor(int Status)
     return Status >= 0 && Status < StatusIconCount ? colors[Status] : clMaroon;
 }
 
-QImage StatusIconImage(TColor Fill)
+QImage StatusIconImage(TColor Fill, int Size, QRgb Corner)
 {
-    QImage image(StatusIconSize, StatusIconSize, QImage::Format_ARGB32);
+    QImage image(Size, Size, QImage::Format_ARGB32);
     const QRgb fill = ToQColor(Fill).rgb();
-    for (int y = 0; y < StatusIconSize; ++y)
-        for (int x = 0; x < StatusIconSize; ++x)
+    for (int y = 0; y < Size; ++y)
+        for (int x = 0; x < Size; ++x)
             image.setPixel(x, y,
-                           OnOutline(x, y) ? qRgb(0, 0, 0)
-                           : InDisc(x, y)  ? fill
-                                           : qRgb(255, 255, 255));
+                           OnOutline(x, y, Size) ? qRgb(0, 0, 0)
+                           : InDisc(x, y, Size)  ? fill
+                                                 : Corner);
     return image;
 }
 

@@ -12,7 +12,8 @@ class TIconList;
 constexpr int StatusIconCount = 4;
 constexpr int StatusIconSize = 32;
 TColor StatusIconColor(int Status);
-QImage StatusIconImage(TColor Fill);
+// The disc at another size or with other corners draws the application's icon.
+QImage StatusIconImage(TColor Fill, int Size = StatusIconSize, QRgb Corner = qRgb(255, 255, 255));
 // The icon-list stream of all four (what resources/status_icons.bin holds).
 QByteArray BuildStatusIconData();
 // Where the app finds that data at run time.

@@ -47,7 +47,11 @@ public:
     quint16 Interval() const { return FInterval; }
     void SetInterval(quint16 Value);
     QMenu* PopupMenu() const { return FPopupMenu; }
-    void SetPopupMenu(QMenu* Value) { FPopupMenu = Value; }
+    void SetPopupMenu(QMenu* Value)
+    {
+        FPopupMenu = Value;
+        FShell->SetMenu(Value);
+    }
     // There is no design environment here: always False, and setting it has no effect.
     bool ShowDesign() const { return false; }
     void SetShowDesign(bool) {}

@@ -218,3 +218,34 @@ TEST(SingleInstance, AKnockWhileOutOfDescriptorsWaitsWithoutSpinning)
     EXPECT_TRUE(WaitFor([&] { return activations == 1; }, 3000));
     ::close(client);
 }
+
+TEST(SingleInstance, CommandsAreAnsweredAndAnUnknownOneChangesNothing)
+{
+    QTemporaryDir dir;
+    const QString key = dir.filePath("commands");
+    TSingleInstance first(key);
+    ASSERT_TRUE(first.Listen());
+    QByteArray got;
+    first.Handle("echo", [&](const QByteArray& argument) {
+        got = argument;
+        return QByteArray("line\n");
+    });
+    // A command travels from another copy, as the command line sends it.
+    auto send = [&](const QByteArray& command) {
+        std::optional<QByteArray> answer;
+        QThread* caller = QThread::create([&] { answer = TSingleInstance(key).Send(command); });
+        caller->start();
+        WaitFor([&] { return caller->isFinished(); });
+        caller->wait();
+        delete caller;
+        return answer;
+    };
+    EXPECT_EQ(send("echo two words"), QByteArray("ok\nline\n"));
+    EXPECT_EQ(got, QByteArray("two words"));
+    EXPECT_EQ(send("version"), QByteArray("ok\n" ZM_VERSION "\n"));
+    got.clear();
+    EXPECT_EQ(send("echoes x"), QByteArray("error unknown command\n"));
+    EXPECT_TRUE(got.isEmpty());
+    // Nobody listening: no answer at all.
+    EXPECT_FALSE(TSingleInstance(dir.filePath("nobody")).Send("show").has_value());
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// What the user asked for on the command line. Qt's own options (-platform, -display, -style,
+// -session …) are left for the application object; anything else unknown is an error.
+struct TCommandLine {
+    enum TAction {
+        Run,     // start the monitor (or bring a running copy forward)
+        Help,    // print the usage and exit
+        Version, // print the version and exit
+        Show,    // ask the running copy to show its main window
+        Quit,    // ask the running copy to end
+        Error    // print Message and the usage on standard error; exit status 2
+    };
+    TAction Action = Run;
+    bool Hidden = false; // start in the notification area
+    QString Message;
+};
+
+// Args: the arguments after the program's name.
+TCommandLine ParseCommandLine(const QStringList& Args);
+
+QString UsageText();
+QString VersionText();
+
+// Carries out every action but Run without touching the display, and returns the exit status:
+// 0 done, 1 no running copy to tell (Show, Quit), 2 a usage error.
+int RunCommandLine(const TCommandLine& Command);

@@ -1,0 +1,93 @@
+// ctest-labels: gui
+// The real program's command line: what needs no window runs without a display, and the
+// commands for a running copy reach it through its one-copy socket.
+#include "support/WaitFor.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kProgram = QStringLiteral(ZM_BINARY_DIR "/bin/ZmPing2");
+
+struct TRun {
+    int Status = -1;
+    QString Out, Err;
+};
+
+// Runs the program to its end with no display of any kind.
+TRun RunProgram(const QStringList& args, const QProcessEnvironment& env)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(kProgram, args);
+    p.waitForFinished(20000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFileInfo(kProgram).isExecutable())
+            GTEST_SKIP() << "the program is not built: " << kProgram.toStdString();
+        Env.remove("DISPLAY");
+        Env.remove("WAYLAND_DISPLAY");
+        Env.remove("DBUS_SESSION_BUS_ADDRESS");
+        // Were a window opened, this platform would fail for want of an X server.
+        Env.insert("QT_QPA_PLATFORM", "xcb");
+        Env.insert("XDG_CONFIG_HOME", Dir.filePath("config"));
+        Env.insert("ZMPING2_INSTANCE_KEY", Dir.filePath("socket"));
+    }
+    QTemporaryDir Dir;
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+};
+
+} // namespace
+
+TEST_F(CommandLine, HelpVersionAndMistakesNeedNoDisplay)
+{
+    const TRun help = RunProgram({"--help"}, Env);
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_TRUE(help.Out.startsWith("Usage: ZmPing2 ")) << help.Out.toStdString();
+    EXPECT_TRUE(help.Out.contains("--hidden"));
+    const TRun version = RunProgram({"--version"}, Env);
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out, QStringLiteral("ZmPing2 " ZM_VERSION "\n"));
+    for (const QStringList& wrong :
+         {QStringList{"--frobnicate"}, QStringList{"stray"}, QStringList{"--show", "--quit"}}) {
+        const TRun r = RunProgram(wrong, Env);
+        EXPECT_EQ(r.Status, 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(r.Out.isEmpty());
+        EXPECT_TRUE(r.Err.contains("Usage: ZmPing2 ")) << r.Err.toStdString();
+    }
+    // Nothing runs yet to be told anything.
+    EXPECT_EQ(RunProgram({"--show"}, Env).Status, 1);
+    EXPECT_EQ(RunProgram({"--quit"}, Env).Status, 1);
+}
+
+TEST_F(CommandLine, ShowAndQuitReachTheRunningCopy)
+{
+    QProcessEnvironment env = Env;
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("ZMPING2_SOUND_PLAYER", "true");
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::ForwardedChannels);
+    app.start(kProgram, {"--hidden"});
+    ASSERT_TRUE(app.waitForStarted(10000));
+    // Once it listens, --show reaches it.
+    ASSERT_TRUE(WaitFor([&] { return RunProgram({"--show"}, Env).Status == 0; }, 20000))
+        << "the running copy never answered --show";
+    EXPECT_EQ(app.state(), QProcess::Running);
+    // A second copy started hidden leaves the first as it is and ends at once.
+    EXPECT_EQ(RunProgram({"--hidden", "-platform", "offscreen"}, env).Status, 0);
+    EXPECT_EQ(RunProgram({"--quit"}, Env).Status, 0);
+    ASSERT_TRUE(app.waitForFinished(20000)) << "--quit did not end the running copy";
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_EQ(RunProgram({"--quit"}, Env).Status, 1);
+}
