@@ -5,9 +5,11 @@
 #include "app/CommandLine.h"
 #include "app/FontConfigWarmUp.h"
 #include "app/SingleInstance.h"
+#include "app/StatusCommands.h"
 #include "app/StoredStateProbe.h"
 #include "app/TestState.h"
 #include "framework/MessageBox.h"
+#include "monitor/SampleRecorder.h"
 
 #include <QApplication>
 #include <memory>
@@ -55,6 +57,10 @@ int main(int argc, char** argv)
         w->Kapat1Click(w->Kapat1);
         return QByteArray();
     });
+    // Every sample goes to the history files (and the metrics file, when one is set); the hub
+    // owns the recorder.
+    new Monitor::TSampleRecorder(ayarF->SampleHub1);
+    InstallStatusCommands(instance, anaF.get(), ayarF.get());
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());
     if (command.Hidden)
