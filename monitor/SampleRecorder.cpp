@@ -80,6 +80,9 @@ void TSampleRecorder::Run()
         }
         if (metrics)
             Report(FMetricsFailing, ReplaceFile(metrics->Path, metrics->Metrics.Text()));
+        // Freed before the lock is taken again, so that the cycle never waits for it.
+        lines.clear();
+        metrics.reset();
         lock.lock();
         FBusy = false;
         FIdle.notify_all();
