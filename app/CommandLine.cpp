@@ -1,6 +1,11 @@
 #include "app/CommandLine.h"
 
 #include "app/SingleInstance.h"
+#include "monitor/StatusReport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <unistd.h>
 
 #include <cstdio>
 
@@ -32,6 +37,50 @@ void Print(std::FILE* to, const QString& text)
     std::fflush(to);
 }
 
+constexpr int kStatusDown = 1;
+constexpr int kNoCopy = 3;
+
+int PrintStatus()
+{
+    TSingleInstance instance(TSingleInstance::InstanceKey());
+    const std::optional<QByteArray> answer = instance.Send("status");
+    const QByteArray json = answer ? answer->split('\n').value(1) : QByteArray();
+    if (!answer || !answer->startsWith("ok\n") || json.isEmpty()) {
+        Print(stderr, QStringLiteral("ZmPing2: no copy is running\n"));
+        return kNoCopy;
+    }
+    Print(stdout, QString::fromUtf8(json) + QLatin1Char('\n'));
+    return QJsonDocument::fromJson(json).object().value("line").toString() == "down" ? kStatusDown
+                                                                                     : 0;
+}
+
+// A line at every sample; while no copy runs, a line that says so, and a look every two seconds.
+// Ends when standard output is closed (the status bar went away).
+int FollowStatus()
+{
+    TSingleInstance instance(TSingleInstance::InstanceKey());
+    auto show = [](const QByteArray& line) {
+        Print(stdout, QString::fromUtf8(line) + QLatin1Char('\n'));
+        return !std::ferror(stdout);
+    };
+    const QByteArray stopped = Monitor::NotRunningBarLine().trimmed();
+    bool said = false; // the stopped line, once per stop
+    for (;;) {
+        instance.Follow("follow", [&](const QByteArray& line) {
+            if (!line.startsWith('{'))
+                return line == "ok";
+            said = false;
+            return show(line);
+        });
+        if (std::ferror(stdout))
+            return 0;
+        if (!said && !show(stopped))
+            return 0;
+        said = true;
+        ::sleep(2);
+    }
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(const QStringList& Args)
@@ -42,7 +91,19 @@ TCommandLine ParseCommandLine(const QStringList& Args)
         cmd.Message = message;
         return cmd;
     };
-    bool help = false, version = false, show = false, quit = false;
+    bool help = false, version = false;
+    // The command for the running copy and the option that asked for it; a second, different
+    // one is an error.
+    TCommandLine::TAction command = TCommandLine::Run;
+    QString commandOption, clash;
+    auto want = [&](TCommandLine::TAction action, const QString& option) {
+        if (command != TCommandLine::Run && command != action && clash.isEmpty())
+            clash = QStringLiteral("%1 and %2 cannot be combined").arg(commandOption, option);
+        if (command == TCommandLine::Run) {
+            command = action;
+            commandOption = option;
+        }
+    };
     for (qsizetype i = 0; i < Args.size(); ++i) {
         const QString& arg = Args[i];
         const QString bare = arg.startsWith(QLatin1String("--")) ? arg.mid(2) : arg.mid(1);
@@ -51,9 +112,15 @@ TCommandLine ParseCommandLine(const QStringList& Args)
         else if (arg == QLatin1String("--version"))
             version = true;
         else if (arg == QLatin1String("--show"))
-            show = true;
+            want(TCommandLine::Show, arg);
         else if (arg == QLatin1String("--quit"))
-            quit = true;
+            want(TCommandLine::Quit, arg);
+        else if (arg == QLatin1String("--status"))
+            want(TCommandLine::Status, arg);
+        else if (arg == QLatin1String("--ping"))
+            want(TCommandLine::Ping, arg);
+        else if (arg == QLatin1String("--follow"))
+            cmd.Follow = true;
         else if (arg == QLatin1String("--hidden"))
             cmd.Hidden = true;
         else if (arg.startsWith(QLatin1Char('-')) && kQtFlags.contains(bare))
@@ -72,29 +139,37 @@ TCommandLine ParseCommandLine(const QStringList& Args)
         cmd.Action = help ? TCommandLine::Help : TCommandLine::Version;
         return cmd;
     }
-    if (show && quit)
-        return fail(QStringLiteral("--show and --quit cannot be combined"));
-    if (cmd.Hidden && (show || quit))
+    if (!clash.isEmpty())
+        return fail(clash);
+    if (cmd.Hidden && command != TCommandLine::Run)
         return fail(QStringLiteral("--hidden starts a copy and cannot be combined with %1")
-                        .arg(show ? QStringLiteral("--show") : QStringLiteral("--quit")));
-    cmd.Action = show ? TCommandLine::Show : quit ? TCommandLine::Quit : TCommandLine::Run;
+                        .arg(commandOption));
+    if (cmd.Follow && command != TCommandLine::Status)
+        return fail(QStringLiteral("--follow goes with --status only"));
+    cmd.Action = command;
     return cmd;
 }
 
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: ZmPing2 [--hidden] [--show | --quit] [--help | --version]\n"
+        "Usage: ZmPing2 [--hidden] [--show | --quit | --status [--follow] | --ping]\n"
+        "               [--help | --version]\n"
         "A desktop network monitor: pings one host and shows how the connection stands.\n"
         "\n"
         "  --hidden   start in the notification area without showing the main window\n"
         "             (shown as usual when the desktop has no notification area)\n"
         "  --show     show the main window of the copy that is running\n"
         "  --quit     end the copy that is running\n"
+        "  --status   print the running copy's status as one line of JSON\n"
+        "  --follow   with --status: print a status-bar line (waybar, i3blocks) at every\n"
+        "             sample until interrupted\n"
+        "  --ping     make the running copy ping now\n"
         "  --help     print this help and exit\n"
         "  --version  print the version and exit\n"
         "\n"
-        "Exit status: 0 done, 1 no copy is running (--show, --quit), 2 a usage error.\n");
+        "Exit status: 0 done, 1 no copy is running (--show, --quit, --ping), 2 a usage error;\n"
+        "for --status: 0 the line is up, 1 it is down, 3 no copy is running.\n");
 }
 
 QString VersionText()
@@ -114,10 +189,15 @@ int RunCommandLine(const TCommandLine& Command)
     case TCommandLine::Error:
         Print(stderr, QStringLiteral("ZmPing2: %1\n").arg(Command.Message) + UsageText());
         return 2;
+    case TCommandLine::Status:
+        return Command.Follow ? FollowStatus() : PrintStatus();
     case TCommandLine::Show:
-    case TCommandLine::Quit: {
+    case TCommandLine::Quit:
+    case TCommandLine::Ping: {
         TSingleInstance instance(TSingleInstance::InstanceKey());
-        const QByteArray command = Command.Action == TCommandLine::Show ? "show" : "quit";
+        const QByteArray command = Command.Action == TCommandLine::Show   ? "show"
+                                   : Command.Action == TCommandLine::Quit ? "quit"
+                                                                          : "ping";
         if (instance.Send(command))
             return 0;
         Print(stderr, QStringLiteral("ZmPing2: no copy is running\n"));

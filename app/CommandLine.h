@@ -11,10 +11,13 @@ struct TCommandLine {
         Version, // print the version and exit
         Show,    // ask the running copy to show its main window
         Quit,    // ask the running copy to end
+        Status,  // print the running copy's status as JSON (with Follow: a line per sample)
+        Ping,    // ask the running copy to start a cycle now
         Error    // print Message and the usage on standard error; exit status 2
     };
     TAction Action = Run;
     bool Hidden = false; // start in the notification area
+    bool Follow = false; // with Status: keep printing
     QString Message;
 };
 
@@ -25,5 +28,6 @@ QString UsageText();
 QString VersionText();
 
 // Carries out every action but Run without touching the display, and returns the exit status:
-// 0 done, 1 no running copy to tell (Show, Quit), 2 a usage error.
+// 0 done, 1 no running copy to tell (Show, Quit, Ping), 2 a usage error; for Status: 0 the line
+// is up, 1 it is down, 3 no copy runs. Status with Follow runs until interrupted.
 int RunCommandLine(const TCommandLine& Command);

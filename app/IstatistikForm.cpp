@@ -9,7 +9,6 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QSaveFile>
 #include <QScreen>
 #include <QShowEvent>
 
@@ -21,20 +20,6 @@ const TColor kFormColor = 0x00EBD5CA;
 const TColor kHeaderColor = 0x00D7CC7D;
 const int kRowHeight = 17;
 const int kRows = 9;
-
-// Test-only, off unless ZMPING2_TEST_STATS names a file: what the window shows, as text, after
-// every refresh.
-void ReportShown(const QString& text)
-{
-    static const QString path = qEnvironmentVariable("ZMPING2_TEST_STATS");
-    if (path.isEmpty())
-        return;
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(text.toUtf8());
-        file.commit();
-    }
-}
 
 } // namespace
 
@@ -138,7 +123,6 @@ void TIstatistikF::Refresh()
         SessionValues[i]->SetCaption(rows[i].Session);
         WindowValues[i]->SetCaption(rows[i].Window);
     }
-    ReportShown(Text());
 }
 
 QString TIstatistikF::Text() const

@@ -4,10 +4,15 @@
 #include "app/AyarU.h"
 #include "app/IstatistikForm.h"
 #include "framework/MessageBox.h"
+#include "monitor/HistoryFile.h"
 #include "monitor/SampleHub.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QInputDialog>
 #include <QMenu>
+#include <QUrl>
 
 using Monitor::TSampleHub;
 
@@ -23,6 +28,25 @@ TMonitorMenu::TMonitorMenu(TAnaF* main, QMenu* menu) : QObject(main), FMain(main
     Uyarilar1->setObjectName(QStringLiteral("Uyarilar1"));
     Uyarilar1->setCheckable(true);
     Uyarilar1->setChecked(true);
+    Gecmis1 = menu->addAction(QStringLiteral("Geçmiş klasörünü aç"));
+    Gecmis1->setObjectName(QStringLiteral("Gecmis1"));
+    Olcum1 = menu->addAction(QStringLiteral("Prometheus ölçüm dosyası..."));
+    Olcum1->setObjectName(QStringLiteral("Olcum1"));
+    AskMetricsPath = [this](const QString& current) -> std::optional<QString> {
+        bool ok = false;
+        const QString path = QInputDialog::getText(
+            FMain, QStringLiteral("Prometheus ölçüm dosyası"),
+            QStringLiteral("Her ölçümden sonra yazılacak dosya (örneğin\n"
+                           "/var/lib/prometheus/node-exporter/zmping2.prom).\n"
+                           "Boş bırakılırsa ölçüm dosyası yazılmaz."),
+            QLineEdit::Normal, current, &ok);
+        return ok ? std::optional<QString>(path) : std::nullopt;
+    };
+    OpenFolder = [](const QString& folder) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    };
+    connect(Gecmis1, &QAction::triggered, this, [this] { GecmisClick(); });
+    connect(Olcum1, &QAction::triggered, this, [this] { OlcumClick(); });
     connect(Istatistikler1, &QAction::triggered, this, [this] { IstatistiklerClick(); });
     connect(AlarmSustur1, &QAction::triggered, this, [this](bool on) { AlarmSusturClick(on); });
     connect(Uyarilar1, &QAction::triggered, this, [this](bool on) { UyarilarClick(on); });
@@ -39,7 +63,7 @@ TSampleHub* TMonitorMenu::Hub() const
 void TMonitorMenu::UpdateItems()
 {
     TSampleHub* hub = Hub();
-    for (QAction* a : {Istatistikler1, AlarmSustur1, Uyarilar1})
+    for (QAction* a : {Istatistikler1, AlarmSustur1, Uyarilar1, Olcum1})
         a->setEnabled(hub != nullptr);
     if (!hub)
         return;
@@ -72,4 +96,29 @@ void TMonitorMenu::UyarilarClick(bool Checked)
 {
     if (TSampleHub* hub = Hub())
         RunGuarded([&] { hub->SetAlertsOn(Checked); });
+}
+
+void TMonitorMenu::GecmisClick()
+{
+    // The folder is there before the first sample is written, so there is always one to show.
+    const QString folder = Monitor::HistoryFolder();
+    QDir().mkpath(folder);
+    if (OpenFolder)
+        OpenFolder(folder);
+}
+
+void TMonitorMenu::OlcumClick()
+{
+    TSampleHub* hub = Hub();
+    if (!hub || !AskMetricsPath)
+        return;
+    const std::optional<QString> path = AskMetricsPath(hub->Options().MetricsFile);
+    if (!path)
+        return;
+    const QString chosen = path->trimmed();
+    if (!chosen.isEmpty() && !QDir::isAbsolutePath(chosen)) {
+        ShowMessage(QStringLiteral("Dosyanın tam yolunu yazın (/ ile başlayan)."));
+        return;
+    }
+    RunGuarded([&] { hub->SetMetricsFile(chosen); });
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QObject>
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -11,8 +13,9 @@ class TSampleHub;
 }
 
 // The monitor's items of the pop-up menu, after the web-site item: a separator, the statistics
-// window, silencing the alarm for an hour (checked while silenced) and the line alerts (checked
-// while on). They act on the settings window's sample hub.
+// window, silencing the alarm for an hour (checked while silenced), the line alerts (checked
+// while on), the history folder (opened in the file manager) and the metrics file's path (asked
+// for in a small dialog). They act on the settings window's sample hub.
 class TMonitorMenu : public QObject {
     Q_OBJECT
 public:
@@ -24,10 +27,19 @@ public:
     QAction* Istatistikler1;
     QAction* AlarmSustur1;
     QAction* Uyarilar1;
+    QAction* Gecmis1;
+    QAction* Olcum1;
 
     void IstatistiklerClick();
     void AlarmSusturClick(bool Checked);
     void UyarilarClick(bool Checked);
+    void GecmisClick();
+    void OlcumClick();
+    // Asks for the metrics file's path, starting from Current; nothing when the user cancels
+    // (tests answer instead).
+    std::function<std::optional<QString>(const QString& Current)> AskMetricsPath;
+    // Shows a folder in the file manager (tests record instead).
+    std::function<void(const QString& Folder)> OpenFolder;
     // Sets the check marks from the hub (each time the menu opens).
     void UpdateItems();
     // The statistics window, once opened.

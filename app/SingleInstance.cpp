@@ -14,11 +14,14 @@
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 // A caller that sends more than this without ending its line is not one of ours.
 constexpr qsizetype kMaxRequest = 512;
+// Nor is a running copy that answers more than this.
+constexpr qsizetype kMaxAnswer = 64 * 1024;
 
 // Fills a socket address; false when the path does not fit.
 bool MakeAddress(const QString& path, sockaddr_un& addr)
@@ -81,6 +84,10 @@ TSingleInstance::TSingleInstance(const QString& key, QObject* parent)
 
 TSingleInstance::~TSingleInstance()
 {
+    for (auto& [fd, notifier] : FFollowers) {
+        delete notifier;
+        ::close(fd);
+    }
     while (!FClients.empty())
         Drop(FClients.begin()->first);
     if (FListener >= 0) {
@@ -140,13 +147,76 @@ std::optional<QByteArray> TSingleInstance::Send(const QByteArray& Command, int M
             const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0 || answer.size() > kMaxRequest)
+            if (n <= 0 || answer.size() > kMaxAnswer)
                 break;
             answer.append(buffer, n);
         }
     }
     ::close(fd);
     return answer;
+}
+
+bool TSingleInstance::Follow(const QByteArray& Command,
+                             const std::function<bool(const QByteArray&)>& OnLine)
+{
+    sockaddr_un addr;
+    if (!MakeAddress(FPath, addr))
+        return false;
+    const int fd = ConnectWithin(addr, 1000);
+    if (fd < 0)
+        return false;
+    const QByteArray line = Command + '\n';
+    if (!PeerIsThisUser(fd) ||
+        ::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL) != line.size()) {
+        ::close(fd);
+        return false;
+    }
+    QByteArray pending;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        pending.append(buffer, n);
+        bool more = true;
+        for (qsizetype end; more && (end = pending.indexOf('\n')) >= 0;) {
+            more = OnLine(pending.left(end));
+            pending.remove(0, end + 1);
+        }
+        if (!more || pending.size() > kMaxAnswer)
+            break;
+    }
+    ::close(fd);
+    return true;
+}
+
+void TSingleInstance::HandleFollowing(const QByteArray& Command, THandler Handler)
+{
+    Handle(Command, std::move(Handler));
+    FFollowing.insert(Command);
+}
+
+void TSingleInstance::Publish(const QByteArray& Lines)
+{
+    std::vector<int> gone;
+    for (const auto& [fd, notifier] : FFollowers)
+        if (::send(fd, Lines.constData(), size_t(Lines.size()), MSG_NOSIGNAL | MSG_DONTWAIT) !=
+            Lines.size())
+            gone.push_back(fd);
+    for (int fd : gone)
+        DropFollower(fd);
+}
+
+void TSingleInstance::DropFollower(int fd)
+{
+    const auto it = FFollowers.find(fd);
+    if (it == FFollowers.end())
+        return;
+    delete it->second;
+    FFollowers.erase(it);
+    ::close(fd);
 }
 
 bool TSingleInstance::Listen()
@@ -235,7 +305,20 @@ void TSingleInstance::ReadFrom(int fd)
     FClients.erase(it);
     const QByteArray answer = Answer(line);
     ::send(fd, answer.constData(), size_t(answer.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
-    ::close(fd);
+    const QByteArray command = line.left(line.indexOf(' ') < 0 ? line.size() : line.indexOf(' '));
+    if (!FFollowing.count(command) || !answer.startsWith("ok\n")) {
+        ::close(fd);
+        return;
+    }
+    // Watched only to notice the reader leaving (end of file); what it sends is ignored.
+    auto* notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    FFollowers[fd] = notifier;
+    connect(notifier, &QSocketNotifier::activated, this, [this, fd] {
+        char buffer[256];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
+            DropFollower(fd);
+    });
 }
 
 QByteArray TSingleInstance::Answer(const QByteArray& Line)

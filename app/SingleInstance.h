@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 
 class QSocketNotifier;
 
@@ -14,7 +15,9 @@ class QSocketNotifier;
 // The exchange, one per connection: the caller sends one line, "<command>[ <argument>]\n"; the
 // running copy answers with lines and closes the connection. The first answer line is "ok" or
 // "error <reason>"; a command may add lines of its own after "ok". Known commands: "show"
-// (bring the main window forward), "quit" and "version" (its answer's second line).
+// (bring the main window forward), "quit" and "version" (its answer's second line); the program
+// adds "status", "ping" and "follow". A following command ("follow") keeps its connection: the
+// running copy adds lines to it (Publish) until either side closes it.
 class TSingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +31,10 @@ public:
     // Sends a command line to the running copy of this user and returns its answer (empty when
     // it did not answer within Ms milliseconds), or nothing when no copy runs.
     std::optional<QByteArray> Send(const QByteArray& Command, int Ms = 3000);
+    // Sends a following command and hands each line of the answer to OnLine (the first is "ok"
+    // or "error ...") until the running copy closes the connection or OnLine returns false.
+    // False when no copy runs.
+    bool Follow(const QByteArray& Command, const std::function<bool(const QByteArray&)>& OnLine);
 
     // Starts listening; the handlers run whenever a later copy sends their command. False when
     // the socket cannot be made (the program then runs on without the guard).
@@ -37,6 +44,12 @@ public:
     // Handles a command: gets its argument, returns the answer lines to add after "ok".
     using THandler = std::function<QByteArray(const QByteArray& Argument)>;
     void Handle(const QByteArray& Command, THandler Handler) { FHandlers[Command] = Handler; }
+    // A command whose connection stays open after its answer, to receive what is published.
+    void HandleFollowing(const QByteArray& Command, THandler Handler);
+    // Sends lines to every open following connection. One that cannot take them at once (its
+    // reader stalled) or that its reader closed is dropped: the user interface never waits.
+    void Publish(const QByteArray& Lines);
+    int Followers() const { return int(FFollowers.size()); }
 
     // The key for the current user.
     static QString DefaultKey();
@@ -50,6 +63,7 @@ private:
     void Accept();
     void ReadFrom(int fd);
     void Drop(int fd);
+    void DropFollower(int fd);
     QByteArray Answer(const QByteArray& Line);
 
     QString FPath;
@@ -61,4 +75,6 @@ private:
     };
     std::map<int, TClient> FClients;
     std::map<QByteArray, THandler> FHandlers;
+    std::set<QByteArray> FFollowing; // the commands that keep their connection
+    std::map<int, QSocketNotifier*> FFollowers;
 };

@@ -6,9 +6,11 @@
 #include "app/FontConfigWarmUp.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
+#include "app/StatusCommands.h"
 #include "app/StoredStateProbe.h"
 #include "app/TestState.h"
 #include "framework/MessageBox.h"
+#include "monitor/SampleRecorder.h"
 #include "shell/TrayHost.h"
 
 #include <QApplication>
@@ -60,6 +62,10 @@ int main(int argc, char** argv)
         w->Kapat1Click(w->Kapat1);
         return QByteArray();
     });
+    // Every sample goes to the history files (and the metrics file, when one is set); the hub
+    // owns the recorder.
+    new Monitor::TSampleRecorder(ayarF->SampleHub1);
+    InstallStatusCommands(instance, anaF.get(), ayarF.get());
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());
     const auto sessionEnd = InstallSessionEnd(anaF.get(), ayarF.get());

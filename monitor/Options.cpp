@@ -20,11 +20,11 @@ QString ReadText(TRegIniFile& reg, const QString& name, const QString& def)
     }
 }
 
-int ReadCount(TRegIniFile& reg, const QString& name, int def)
+int ReadCount(TRegIniFile& reg, const QString& name, int def, int most = 1000)
 {
     bool ok = false;
     const int v = ReadText(reg, name, QString()).toInt(&ok);
-    return ok && v >= 1 && v <= 1000 ? v : def;
+    return ok && v >= 1 && v <= most ? v : def;
 }
 
 } // namespace
@@ -44,6 +44,8 @@ TMonitorOptions TMonitorOptions::Load()
         ReadText(reg, QStringLiteral("SilencedUntil"), QString()), Qt::ISODate);
     o.DownAfter = ReadCount(reg, QStringLiteral("DownAfter"), o.DownAfter);
     o.UpAfter = ReadCount(reg, QStringLiteral("UpAfter"), o.UpAfter);
+    o.HistoryDays = ReadCount(reg, QStringLiteral("HistoryDays"), o.HistoryDays, 36500);
+    o.MetricsFile = ReadText(reg, QStringLiteral("MetricsFile"), QString()).trimmed();
     return o;
 }
 
@@ -58,6 +60,8 @@ void TMonitorOptions::Save() const
                                             : QString());
     reg.WriteString(section, QStringLiteral("DownAfter"), QString::number(DownAfter));
     reg.WriteString(section, QStringLiteral("UpAfter"), QString::number(UpAfter));
+    reg.WriteString(section, QStringLiteral("HistoryDays"), QString::number(HistoryDays));
+    reg.WriteString(section, QStringLiteral("MetricsFile"), MetricsFile);
 }
 
 } // namespace Monitor

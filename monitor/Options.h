@@ -6,6 +6,8 @@
 //   SilencedUntil  the end of the alarm's silence, as an ISO 8601 UTC time; empty: none
 //   DownAfter      consecutive bad cycles that make the line down (default 3)
 //   UpAfter        consecutive good cycles that bring it back up (default 2)
+//   HistoryDays    days a history file is kept before it is removed (default 30)
+//   MetricsFile    where the Prometheus metrics file is written after each sample; empty: none
 // Values that are missing or unreadable read as their defaults.
 #include <QDateTime>
 #include <QString>
@@ -17,6 +19,8 @@ struct TMonitorOptions {
     QDateTime SilencedUntil; // invalid: not silenced
     int DownAfter = 3;
     int UpAfter = 2;
+    int HistoryDays = 30;
+    QString MetricsFile;
 
     // The section's registry key: "Software\<program file's base name>".
     static QString RegistryKey();

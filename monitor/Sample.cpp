@@ -25,6 +25,17 @@ QString OutcomeName(TOutcome outcome)
     return {};
 }
 
+QString IsoTimeText(const QDateTime& time)
+{
+    const int offset = time.offsetFromUtc() / 60;
+    const int minutes = offset < 0 ? -offset : offset;
+    return time.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) +
+           QLatin1Char(offset < 0 ? '-' : '+') +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 TSample EchoSample(const QString& host, const TICMP& icmp, int error, int status,
                    const QDateTime& when)
 {

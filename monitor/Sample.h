@@ -36,6 +36,9 @@ struct TSample {
 // English name of an outcome ("good", "normal", "bad", "lost", "failed", "unknown host").
 QString OutcomeName(TOutcome outcome);
 
+// A time as ISO 8601 with milliseconds and the UTC offset it had: "2026-12-08T09:15:02.417+03:00".
+QString IsoTimeText(const QDateTime& time);
+
 // The sample of an echo cycle. error: the ping's result (0 failed); status: the connection
 // status the controller classified the reply as (3 good, 2 normal, 1 bad).
 TSample EchoSample(const QString& host, const TICMP& icmp, int error, int status,

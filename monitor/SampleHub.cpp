@@ -29,6 +29,7 @@ void TSampleHub::Add(const TSample& sample)
 {
     if (sample.Outcome == TOutcome::UnknownHost && sample.StatusCode == WinSock::WSAEINTR)
         return;
+    FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
     if (event.Change != TLineChange::None && FOptions.AlertsOn)
@@ -61,6 +62,12 @@ void TSampleHub::SetAlertsOn(bool on)
 {
     FOptions.AlertsOn = on;
     emit OptionsChanged();
+    FOptions.Save();
+}
+
+void TSampleHub::SetMetricsFile(const QString& path)
+{
+    FOptions.MetricsFile = path.trimmed();
     FOptions.Save();
 }
 

@@ -32,6 +32,8 @@ public:
     const TStatistics& Statistics() const { return FStatistics; }
     const TLineAlert& Alert() const { return FAlert; }
     const TMonitorOptions& Options() const { return FOptions; }
+    // The last sample added (Time invalid before the first).
+    const TSample& Last() const { return FLast; }
 
     // The alarm sound is held back (for an hour from SilenceAlarm; the silence ends by itself).
     bool AlarmSilenced() const;
@@ -40,6 +42,8 @@ public:
     void SilenceAlarm(bool on);
     bool AlertsOn() const { return FOptions.AlertsOn; }
     void SetAlertsOn(bool on);
+    // Where the metrics file goes from the next sample on (empty: none). Remembered at once.
+    void SetMetricsFile(const QString& path);
 
     // The clock (tests set their own).
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
@@ -55,6 +59,7 @@ private:
     TStatistics FStatistics;
     TLineAlert FAlert;
     TMonitorOptions FOptions;
+    TSample FLast;
     std::vector<std::function<void(const TSample&)>> FListeners;
     QTimer FSilenceEnd;
 };

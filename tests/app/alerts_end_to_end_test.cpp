@@ -3,8 +3,9 @@
 // The real program against the project's echo responder in a private network namespace, with a
 // real notification daemon (dunst) on a private D-Bus session bus and an X server of its own:
 // a host that loses every third echo never raises an alert and the statistics window, opened
-// from the pop-up menu, shows 33 % loss; a host that stops answering raises exactly one "down"
-// after three lost cycles and, when it answers again, exactly one "up".
+// from the pop-up menu, shows 33 % loss (read as a user would: its copy button, then the
+// clipboard); a host that stops answering raises exactly one "down" after three lost cycles
+// and, when it answers again, exactly one "up". Cycles are counted in the history file.
 #include "support/NetNamespace.h"
 #include "support/WaitFor.h"
 #include "support/XServer.h"
@@ -40,7 +41,7 @@ protected:
             GTEST_SKIP() << "needs network namespaces (run as root): " << why;
         if (!QFileInfo(kProgram).isExecutable())
             GTEST_SKIP() << "the program is not built: " << kProgram.toStdString();
-        for (const char* tool : {"dbus-daemon", "dunst", "dunstctl", "xdotool"})
+        for (const char* tool : {"dbus-daemon", "dunst", "dunstctl", "xdotool", "xclip"})
             if (QStandardPaths::findExecutable(tool).isEmpty())
                 GTEST_SKIP() << "needs " << tool;
         ASSERT_TRUE(Dir.isValid());
@@ -120,7 +121,7 @@ protected:
                         {"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
                          "DBUS_SESSION_BUS_ADDRESS=" + Address.toStdString(),
                          "XDG_CONFIG_HOME=" + config.toStdString(),
-                         "ZMPING2_TEST_STATS=" + Dir.filePath("stats").toStdString(),
+                         "XDG_STATE_HOME=" + Dir.filePath("state").toStdString(),
                          "ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;"
                          "SpinEdit3.Value=300;CheckBoxPing.Checked=True",
                          "ZMPING2_SOUND_PLAYER=true",
@@ -149,23 +150,41 @@ protected:
                 Tool("xdotool", {"mousemove", "--window", main, "120", "90", "click", "3"});
                 QThread::msleep(400);
                 Tool("xdotool", {"key", "Down", "Down", "Down", "Down", "Return"});
-                return WaitFor([&] { return QFile::exists(Dir.filePath("stats")); }, 2000);
+                return WaitFor(
+                    [&] {
+                        Stats = Tool("xdotool", {"search", "--onlyvisible", "--name",
+                                                 "^ZEMBRA Ping - İstatistikler$"})
+                                    .section('\n', 0, 0);
+                        return !Stats.isEmpty();
+                    },
+                    2000);
             },
             kWait);
     }
 
-    // A figure of the statistics window: the session's and the window's value of a row.
+    // A figure of the statistics window, as its copy button puts it on the clipboard: the
+    // session's and the window's value of a row.
     QStringList Figure(const QString& name) const
     {
-        QFile f(Dir.filePath("stats"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
+        // The button lies below the figures, at (8, 265) with 160 x 24 pixels.
+        Tool("xdotool", {"mousemove", "--window", Stats, "88", "277", "click", "1"});
+        for (const QString& line : Tool("xclip", {"-o", "-selection", "clipboard"}).split('\n'))
             if (line.startsWith(name + ' '))
                 return line.mid(20).split(QRegularExpression(" +"), Qt::SkipEmptyParts);
         return {};
     }
-    int Sent() const { return Figure("Gönderilen").value(0, "-1").toInt(); }
+    // Cycles so far: the lines of the history file after its header.
+    int Sent() const
+    {
+        const QDir history(Dir.filePath("state/ZmPing2/history"));
+        int lines = 0;
+        for (const QString& name : history.entryList({"*.csv"}, QDir::Files)) {
+            QFile f(history.filePath(name));
+            if (f.open(QIODevice::ReadOnly))
+                lines += int(f.readAll().count('\n')) - 1;
+        }
+        return lines;
+    }
 
     // Every notification dunst got (shown ones are closed first, which moves them to the
     // history), oldest first.
@@ -183,6 +202,7 @@ protected:
     }
 
     QTemporaryDir Dir;
+    QString Stats; // the statistics window, once open
     std::unique_ptr<XServer> X;
     QProcess Bus, Dunst;
     QString Address;

@@ -62,7 +62,8 @@ TEST_F(CommandLine, HelpVersionAndMistakesNeedNoDisplay)
     EXPECT_EQ(version.Out, QStringLiteral("ZmPing2 " ZM_VERSION "\n"));
     for (const QStringList& wrong :
          {QStringList{"--frobnicate"}, QStringList{"stray"}, QStringList{"--show", "--quit"},
-          QStringList{"--hidden", "--quit"}, QStringList{"-platform"}}) {
+          QStringList{"--hidden", "--quit"}, QStringList{"-platform"}, QStringList{"--follow"},
+          QStringList{"--status", "--ping"}, QStringList{"--hidden", "--status"}}) {
         const TRun r = RunProgram(wrong, Env);
         EXPECT_EQ(r.Status, 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(r.Out.isEmpty());
@@ -71,6 +72,8 @@ TEST_F(CommandLine, HelpVersionAndMistakesNeedNoDisplay)
     // Nothing runs yet to be told anything.
     EXPECT_EQ(RunProgram({"--show"}, Env).Status, 1);
     EXPECT_EQ(RunProgram({"--quit"}, Env).Status, 1);
+    EXPECT_EQ(RunProgram({"--ping"}, Env).Status, 1);
+    EXPECT_EQ(RunProgram({"--status"}, Env).Status, 3);
 }
 
 TEST_F(CommandLine, ShowAndQuitReachTheRunningCopy)

@@ -249,3 +249,36 @@ TEST(SingleInstance, CommandsAreAnsweredAndAnUnknownOneChangesNothing)
     // Nobody listening: no answer at all.
     EXPECT_FALSE(TSingleInstance(dir.filePath("nobody")).Send("show").has_value());
 }
+
+TEST(SingleInstance, AFollowerGetsWhatIsPublishedUntilEitherSideLeaves)
+{
+    QTemporaryDir dir;
+    const QString key = dir.filePath("follow");
+    TSingleInstance first(key);
+    ASSERT_TRUE(first.Listen());
+    first.HandleFollowing("follow", [](const QByteArray&) { return QByteArray("now\n"); });
+    // A follower that leaves after its third line; a stalled one that never reads.
+    QStringList lines;
+    QThread* follower = QThread::create([&] {
+        TSingleInstance(key).Follow("follow", [&](const QByteArray& line) {
+            lines << QString::fromUtf8(line);
+            return lines.size() < 3;
+        });
+    });
+    follower->start();
+    const int stalled = RawClient(key, "follow\n");
+    ASSERT_GE(stalled, 0);
+    ASSERT_TRUE(WaitFor([&] { return first.Followers() == 2; }));
+    first.Publish("one\n");
+    ASSERT_TRUE(WaitFor([&] { return follower->isFinished(); }));
+    follower->wait();
+    delete follower;
+    EXPECT_EQ(lines, (QStringList{"ok", "now", "one"}));
+    ASSERT_TRUE(WaitFor([&] { return first.Followers() == 1; })) << "the leaver was not noticed";
+    // Far more than a socket buffer holds: the stalled reader is dropped, nobody waits.
+    const QByteArray big(64 * 1024, 'x');
+    for (int i = 0; i < 64 && first.Followers() == 1; ++i)
+        first.Publish(big + '\n');
+    EXPECT_EQ(first.Followers(), 0);
+    ::close(stalled);
+}

@@ -50,9 +50,12 @@ TEST(MonitorOptions, UnreadableValuesReadAsTheirDefaultsOneByOne)
     EXPECT_EQ(o.UpAfter, 5) << "the values after a bad one are still read";
     EXPECT_FALSE(o.SilencedUntil.isValid());
 
-    Put({Text("DownAfter", "0"), Text("UpAfter", "-2")});
+    Put({Text("DownAfter", "0"), Text("UpAfter", "-2"), Text("HistoryDays", "0"),
+         Text("MetricsFile", " /srv/textfile/zmping2.prom ")});
     EXPECT_EQ(TMonitorOptions::Load().DownAfter, 3);
     EXPECT_EQ(TMonitorOptions::Load().UpAfter, 2);
+    EXPECT_EQ(TMonitorOptions::Load().HistoryDays, 30);
+    EXPECT_EQ(TMonitorOptions::Load().MetricsFile, "/srv/textfile/zmping2.prom");
 }
 
 TEST(MonitorOptions, HubRemembersItsChoicesAndCapsAStoredSilenceAtAnHour)
