@@ -49,7 +49,7 @@ protected:
         asan.replace("strict_string_checks=1", "strict_string_checks=0");
         if (!asan.isEmpty())
             qputenv("ASAN_OPTIONS", asan);
-        X = std::make_unique<XServer>(220);
+        X = std::make_unique<XServer>();
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";
 

@@ -99,7 +99,7 @@ protected:
         if (QStandardPaths::findExecutable("xdotool").isEmpty())
             GTEST_SKIP() << "no xdotool to drive the program with";
         ASSERT_TRUE(Dir.isValid());
-        X = std::make_unique<XServer>(300);
+        X = std::make_unique<XServer>();
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";
         Config = Dir.filePath("config");

@@ -1,34 +1,32 @@
 #include "support/XServer.h"
 
-#include <QFileInfo>
 #include <QStandardPaths>
-#include <QThread>
-#include <unistd.h>
 
-XServer::XServer(int firstDisplay)
+XServer::XServer()
 {
     const QString xvfb = QStandardPaths::findExecutable("Xvfb");
     if (xvfb.isEmpty())
         return;
-    // Spread by process so that test programs running side by side rarely try the same number.
-    for (int n = firstDisplay + getpid() % 50; n < firstDisplay + 80; ++n) {
-        if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-            QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-            continue;
-        FProcess.start(xvfb, {QStringLiteral(":%1").arg(n), "-screen", "0", "1024x768x24",
-                              "-nolisten", "tcp"});
-        if (!FProcess.waitForStarted(5000))
-            return;
-        for (int i = 0; i < 100 && FProcess.state() == QProcess::Running; ++i) {
-            if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n))) {
-                FDisplay = QStringLiteral(":%1").arg(n);
-                return;
-            }
-            QThread::msleep(50);
-        }
-        FProcess.kill();
-        FProcess.waitForFinished();
+    // The server picks a free display number itself and writes it to standard output once it
+    // accepts connections: choosing a number here and watching for its socket raced with other
+    // test programs starting a server at the same moment.
+    FProcess.setProcessChannelMode(QProcess::SeparateChannels);
+    FProcess.setReadChannel(QProcess::StandardOutput);
+    FProcess.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    if (!FProcess.waitForStarted(5000))
+        return;
+    QByteArray number;
+    while (!number.contains('\n') && FProcess.state() == QProcess::Running &&
+           FProcess.waitForReadyRead(10000))
+        number += FProcess.readAllStandardOutput();
+    bool ok = false;
+    const int n = number.trimmed().toInt(&ok);
+    if (ok && FProcess.state() == QProcess::Running) {
+        FDisplay = QStringLiteral(":%1").arg(n);
+        return;
     }
+    FProcess.kill();
+    FProcess.waitForFinished();
 }
 
 XServer::~XServer()
