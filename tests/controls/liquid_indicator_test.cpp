@@ -4,6 +4,7 @@
 // of the program's readout and what reaches the screen in each transparent mode.
 #include "controls/LcdCompose.h"
 #include "controls/LiquidIndicator.h"
+#include "framework/ExtCtrls.h"
 #include "framework/GdiDraw.h"
 
 #include <QCoreApplication>
@@ -23,18 +24,16 @@ void RunPosted(QObject* o)
 constexpr QRgb kLime = 0xFF00FF00, kBlack = 0xFF000000, kWhite = 0xFFFFFFFF;
 constexpr QRgb kLight = 0xFF202020; // LighterColor(clBlack)
 
-// A panel holding the program's readout `Sure` at (6, 3), set up as the main window does.
+// The program's readout `Sure` at (6, 3) of its panel, both set up as the main window does.
 struct Readout {
-    QWidget panel;
+    TPanel panel{nullptr};
     TLiquidIndicator* sure;
 
-    explicit Readout(QColor panelColor = Qt::black, bool load = true)
+    explicit Readout(TColor panelColor = clBlack, bool load = true)
     {
         panel.resize(217, 41);
-        QPalette pal = panel.palette();
-        pal.setColor(QPalette::Window, panelColor);
-        panel.setPalette(pal);
-        panel.setAutoFillBackground(true);
+        panel.SetColor(panelColor);
+        panel.SetBevels(bvNone, bvNone);
         sure = new TLiquidIndicator(&panel);
         sure->setGeometry(6, 3, 165, 33);
         sure->SetColorScheme(TLiquidIndicator::csWhite);
@@ -175,7 +174,7 @@ TEST(LiquidIndicator, NonPositiveValuesAndUnchangedValuesAreIgnored)
 
 TEST(LiquidIndicator, ColourSchemeOnlyWhenLoadedAndThroughTheQueue)
 {
-    Readout r(Qt::black, /*load=*/false);
+    Readout r(clBlack, /*load=*/false);
     EXPECT_EQ(r.sure->ColorScheme(), Lcd::csWhite);
     EXPECT_EQ(r.sure->NumberForeColor(), clLime) << "the stored colours stay in force";
     EXPECT_EQ(r.sure->BackColor(), clWhite);
@@ -213,7 +212,7 @@ TEST(LiquidIndicator, SizeRulesWaitForLoading)
 
 TEST(LiquidIndicator, TheMainWindowsFlowWithoutLoadedCountsAsLoadedWhenShown)
 {
-    Readout r(Qt::black, /*load=*/false);
+    Readout r(clBlack, /*load=*/false);
     r.panel.show();
     EXPECT_TRUE(r.sure->IsLoaded());
     EXPECT_EQ(r.sure->size(), QSize(165, 33));
@@ -331,7 +330,7 @@ TEST(LiquidIndicator, WhatReachesTheScreenInEachTransparentMode)
     };
     for (const Case c : {Case{Lcd::tmNone, kWhite, kBlack}, Case{Lcd::tmBackOnly, navy, kBlack},
                          Case{Lcd::tmAll, navy, navy}}) {
-        Readout r(QColor::fromRgb(navy));
+        Readout r(clNavy);
         r.sure->SetTransparentMode(c.mode);
         const QImage screen = r.panel.grab().toImage();
         const auto at = [&](const Probe& p) { return screen.pixel(6 + p.x, 3 + p.y); };
