@@ -12,6 +12,7 @@
 #include <QMetaEnum>
 #include <QMetaProperty>
 #include <QPainter>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -360,6 +361,35 @@ TEST(LiquidIndicator, TheProgramsReadoutOnItsBlackPanel)
         }
     EXPECT_EQ(lime, 4 * 16 * 9) << "64 lit dots of 3 x 3 pixels";
     EXPECT_EQ(other, 0) << "only lime, black and the light bevel tone";
+}
+
+TEST(LiquidIndicator, ValuesAtTheIntegerLimits)
+{
+    Readout r;
+    // Sizes and cell counts beyond the bounds are ignored, as values <= 0 are.
+    r.sure->SetIndicatorWidth(Lcd::MaxIndicatorSide + 1);
+    r.sure->SetIndicatorHeight(INT_MAX);
+    r.sure->SetSignNumber(Lcd::MaxSignNumber + 1);
+    EXPECT_EQ(r.sure->IndicatorWidth(), 165);
+    EXPECT_EQ(r.sure->IndicatorHeight(), 33);
+    EXPECT_EQ(r.sure->SignNumber(), 8);
+    EXPECT_EQ(r.sure->size(), QSize(165, 33));
+    // Gaps and bevel widths near the limits leave no room: the cells take the whole rectangle.
+    for (const int gap : {INT_MAX, INT_MIN + 1, INT_MIN}) {
+        r.sure->SetIndicatorGap(gap);
+        r.sure->SetOuterBevelWidth(gap == INT_MIN ? 2 : INT_MAX);
+        r.sure->SetInnerBevelWidth(INT_MAX - 1);
+        const Lcd::TCellMetrics m = r.sure->Metrics();
+        EXPECT_EQ(m.CellHeight, 33) << gap;
+        EXPECT_EQ(m.CellWidth, 165 / 8) << gap;
+        EXPECT_EQ(r.sure->Image().size(), QSize(165, 33)) << gap;
+    }
+    // Nor does a resize by code make the control (and its image) larger than the bound.
+    r.sure->SetIndicatorGap(2);
+    r.sure->SetInnerBevelWidth(2);
+    r.sure->resize(1 << 24, 1 << 24);
+    r.sure->RebuildImage();
+    EXPECT_EQ(r.sure->Image().size(), QSize(Lcd::MaxControlSide, Lcd::MaxControlSide));
 }
 
 TEST(LiquidIndicator, ClipRegionHoldsFacesLitAndInBackOnlyUnlitParts)
