@@ -130,6 +130,12 @@ public:
         if (FOpened)
             p->OpenStore(readOnly);
     }
+    // A write made through a store opened for it reaches the file here.
+    void Commit()
+    {
+        if (FOpened)
+            FP->CommitStore();
+    }
     ~TStoreUse()
     {
         if (FOpened)
@@ -341,6 +347,16 @@ void TFormPlacement::OpenStore(bool readOnly)
         FStore = std::make_unique<TRegIniFile>(StoreName(), readOnly, RegRoot(FRegistryRoot));
     else
         FStore = std::make_unique<TIniFile>(StoreName());
+    // One reading of the file for a whole load, one replacement of it for a whole save.
+    FStore->BeginUpdate();
+}
+
+void TFormPlacement::CommitStore()
+{
+    if (!FStore)
+        return;
+    FStore->EndUpdate();
+    FStore->BeginUpdate();
 }
 
 void TFormPlacement::CloseStore()
@@ -369,6 +385,7 @@ void TFormPlacement::WriteStoreString(const QString& section, const QString& nam
 {
     TStoreUse use(this, false);
     FStore->WriteString(section, name, StoreText(value));
+    use.Commit();
 }
 
 int TFormPlacement::ReadStoreInteger(const QString& name, int def)
@@ -381,6 +398,7 @@ void TFormPlacement::WriteStoreInteger(const QString& name, int value)
 {
     TStoreUse use(this, false);
     FStore->WriteInteger(SectionName(), name, value);
+    use.Commit();
 }
 
 void TFormPlacement::LoadFromStore()
@@ -419,6 +437,7 @@ void TFormPlacement::SaveToStore()
     } close{this};
     FStore->WriteInteger(SectionName(), QStringLiteral("FormVersion"), FVersion);
     SaveContents();
+    CommitStore(); // the file is written here, once: all of the save or none of it
     Fire(OnSavePlacement, this);
     FSaved = true;
 }
@@ -779,6 +798,7 @@ void TFormStorage::SaveStoredProps()
     ps.OnEraseSection = [this](const QString& s) {
         TStoreUse use(this, false);
         IniFileObject()->EraseSection(s);
+        use.Commit();
     };
     ps.SaveListedProperties(Form(), FLines);
 }
