@@ -569,6 +569,12 @@ TRegIniFile::TRegIniFile(const QString& key, bool readOnly, TRegRoot root, const
             FOpenPath.clear();
             return;
         }
+        if (create && !FReadOnly && FRootName == RegRootName(TRegRoot::CurrentUser)) {
+            // Every write creates the key as well, and a failing one names it: a store opened
+            // to be written costs no file access before its first write.
+            FOpenPath = path;
+            return;
+        }
         try {
             bool exists = false;
             if (create) {
@@ -653,19 +659,9 @@ void TRegIniFile::Change(const std::function<void(TRegistryData&)>& apply,
                          const std::function<QString(const TRegistryData&)>& failText)
 {
     if (FUpdates > 0) {
-        // The session's reading is only needed to name a failure; a save reads nothing else.
-        QString text;
-        if (failText) {
-            try {
-                TRegistryData unused;
-                text = failText(Current(QString(), unused));
-            } catch (const std::exception&) {
-                text = failText(TRegistryData());
-            }
-        }
         if (FSession)
             apply(*FSession);
-        FPending.append(TPending{apply, text});
+        FPending.append(TPending{apply, failText});
         return;
     }
     QString text;
@@ -742,15 +738,28 @@ void TRegIniFile::EndUpdate()
     FSession.reset();
     if (pending.isEmpty())
         return;
+    // The first write that names its failure names the session's, as on the file read then.
+    QString text;
     try {
         FFile.Modify([&](TRegistryData& d) {
-            for (const TPending& p : pending)
+            for (const TPending& p : pending) {
+                if (text.isEmpty() && p.FailText)
+                    text = p.FailText(d);
                 p.Apply(d);
+            }
             return true;
         });
     } catch (const std::exception& e) {
-        for (const TPending& p : pending)
-            if (!p.FailText.isEmpty())
-                throw ERegistryException(WithCause(p.FailText, e));
+        for (const TPending& p : pending) {
+            if (!text.isEmpty() || !p.FailText)
+                continue;
+            try {
+                text = p.FailText(FFile.Read(0));
+            } catch (const std::exception&) {
+                text = p.FailText(TRegistryData());
+            }
+        }
+        if (!text.isEmpty())
+            throw ERegistryException(WithCause(text, e));
     }
 }

@@ -158,7 +158,7 @@ private:
                 const std::function<QString(const TRegistryData&)>& failText);
     struct TPending {
         std::function<void(TRegistryData&)> Apply;
-        QString FailText;
+        std::function<QString(const TRegistryData&)> FailText; // null: failures go unnamed
     };
     int FUpdates = 0;
     std::optional<TRegistryData> FSession; // read when the session's first read needs it
