@@ -6,6 +6,7 @@
 #include "framework/ProfileFile.h"
 #include "framework/RegistryFile.h"
 #include "shell/Placement.h"
+#include "support/FileCallCounter.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempConfig.h"
 
@@ -121,6 +122,34 @@ TEST_F(FormStorageTest, FirstRunCreatesTheKeyAndTheFirstSaveWritesElevenStrings)
         texts << v.Text;
     EXPECT_EQ(texts, QStringList({"0", "False", "5", "1000", "200", "700", "True",
                                   "200-700 ms Arası normal", "32", "False", "host.example"}));
+}
+
+TEST_F(FormStorageTest, ASaveWritesEachFileOnce)
+{
+    TSettingsTestForm form;
+    TFormStorage* s = MakeStorage(form);
+    s->LoadFromStore();
+    s->SaveToStore();
+    QWidget window;
+    auto* placement = new TFormPlacement(&window);
+    placement->SetIniFileName("ZmPing2.INI");
+    placement->Loaded();
+    window.show();
+    placement->SaveToStore();
+
+    // Eleven values, then the placement values: each save one replacement of its file (the
+    // temporary file and the folder flushed, one rename).
+    form.SpinEdit3->SetValue(1234);
+    TFileCalls before = FileCalls();
+    s->SaveToStore();
+    EXPECT_EQ(FileCalls().Fsyncs - before.Fsyncs, 2);
+    EXPECT_EQ(FileCalls().Renames - before.Renames, 1);
+    EXPECT_EQ(Text("SpinEdit3_Value"), "1234");
+    window.move(window.x() + 7, window.y());
+    before = FileCalls();
+    placement->SaveToStore();
+    EXPECT_EQ(FileCalls().Fsyncs - before.Fsyncs, 2);
+    EXPECT_EQ(FileCalls().Renames - before.Renames, 1);
 }
 
 TEST_F(FormStorageTest, StoredTextsAreAppliedThroughTheControlsSetters)
