@@ -3,15 +3,11 @@
 #include "framework/AtomicFile.h"
 #include "framework/BrokenFile.h"
 #include "framework/ConfigFolder.h"
-#include "framework/MessageBox.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <sys/stat.h>
