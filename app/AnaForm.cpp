@@ -249,7 +249,7 @@ void TAnaF::FormShow()
     FAyarF->Durumayar(0);
     FAyarF->Ping1->SetSize(FAyarF->SpinEditPingSize->Value());
     FAyarF->Ping1->SetTimeout(FAyarF->SpinEdit3->Value());
-    FAyarF->Timer1->SetInterval(FAyarF->SpinEdit1->Value() * 1000);
+    FAyarF->Timer1->SetInterval(FAyarF->SpinEdit1->ScaledValue(1000));
     FAyarF->Timer1->SetEnabled(FAyarF->CheckBoxPing->Checked());
     RunGuarded([this] { FAyarF->PingButtonClick(this); });
     SetStayOnTop(FAyarF->CheckBoxStay->Checked());

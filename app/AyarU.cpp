@@ -459,7 +459,8 @@ void TAyarF::Durumayar(TStatus Status)
 
 void TAyarF::SpinEdit1Change(QObject*)
 {
-    Timer1->SetInterval(SpinEdit1->Value() * 1000);
+    // A number typed beyond the field's range must not overflow into a stopped or days-long timer.
+    Timer1->SetInterval(SpinEdit1->ScaledValue(1000));
 }
 
 void TAyarF::SpinEdit3Change(QObject*)

@@ -85,8 +85,10 @@ std::array<TFaceTone, 4> BevelFaceOrder(TLightGroup group, TLcdBevelKind kind)
     return order;
 }
 
-std::array<TFace, 4> RingFaces(int W, int H, int a, int i)
+std::array<TFace, 4> RingFaces(int W, int H, int offset, int width)
 {
+    // Widths near the integer limits: the faces are the same within the rectangle either way.
+    const int a = GeometryValue(offset, W, H), i = GeometryValue(width, W, H);
     std::array<TFace, 4> faces;
     faces[bfTop] = {QPoint(a, a), QPoint(W - a, a), QPoint(W - i - a, a + i), QPoint(a + i, a + i)};
     faces[bfLeft] = {QPoint(a, a), QPoint(a, H - a), QPoint(a + i, H - i - a),

@@ -2,7 +2,9 @@
 
 #include "controls/Cp1254.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <numbers>
 
 namespace Lcd {
@@ -17,29 +19,37 @@ double AngleRadians(int angle)
     return angle * std::numbers::pi / 1800.0;
 }
 
+int GeometryValue(long long v, int indicatorWidth, int indicatorHeight)
+{
+    const long long bound =
+        std::min(std::llabs(indicatorWidth) + std::llabs(indicatorHeight) + 2, 1LL << 26);
+    return int(std::clamp(v, -bound, bound));
+}
+
 TCellMetrics CellMetrics(int indicatorWidth, int indicatorHeight, int signNumber, int gap,
                          TLcdBevelKind outerBevel, int outerBevelWidth, TLcdBevelKind innerBevel,
                          int innerBevelWidth)
 {
+    // 64 bits: a gap or bevel width near the integer limits must not wrap the margin around.
     TCellMetrics r;
-    int m = gap;
+    long long m = gap;
     if (outerBevel != bkNone)
         m += outerBevelWidth;
     if (innerBevel != bkNone)
         m += innerBevelWidth;
-    r.Margin = m;
+    r.Margin = GeometryValue(m, indicatorWidth, indicatorHeight);
 
-    int ch = indicatorHeight - 2 * m;
+    long long ch = indicatorHeight - 2 * m;
     if (ch <= 0 || ch > indicatorHeight)
         ch = indicatorHeight;
-    r.CellHeight = ch;
+    r.CellHeight = int(ch);
 
     if (signNumber > 0) {
-        const int whole = indicatorWidth / signNumber;
-        int cw = (indicatorWidth - 2 * m) / signNumber;
+        const long long whole = indicatorWidth / signNumber;
+        long long cw = (indicatorWidth - 2 * m) / signNumber;
         if (cw <= 0 || cw > whole)
             cw = whole;
-        r.CellWidth = cw;
+        r.CellWidth = int(cw);
     }
     return r;
 }

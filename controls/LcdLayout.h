@@ -14,6 +14,20 @@ namespace Lcd {
 // Nearest integer, halves to the even neighbour.
 int Nearest(double x);
 
+// The largest indicator side and cell count the readout takes: beyond them composing one image
+// would allocate hundreds of megabytes or take seconds (at the bounds: 33 MB, well under a
+// second), for a readout no screen shows whole. The control itself grows no larger than the
+// turned box of the largest indicator.
+constexpr int MaxIndicatorSide = 2048;
+constexpr int MaxSignNumber = 64;
+constexpr int MaxControlSide = 2897; // MaxIndicatorSide * sqrt(2), rounded up
+
+// A gap, bevel width or margin kept within +-(width + height + 2) of the indicator rectangle.
+// Whatever lies farther out lies outside the rectangle, turned or not, so nothing that the
+// window shape lets through changes, while the arithmetic stays in 32 bits and no polygon is
+// scanned over millions of rows.
+int GeometryValue(long long v, int indicatorWidth, int indicatorHeight);
+
 // Margin m and cell size cw x ch.
 struct TCellMetrics {
     int Margin = 0;

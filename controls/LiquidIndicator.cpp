@@ -58,6 +58,7 @@ TLiquidIndicator::TLiquidIndicator(QWidget* parent) : QWidget(parent)
 {
     ApplyOpacity(); // tmNone: opaque
     setMouseTracking(true);
+    setMaximumSize(MaxControlSide, MaxControlSide);
     resize(FIndicatorWidth, FIndicatorHeight);
     FKnownSize = size();
     UpdateWindowShape();
@@ -84,7 +85,7 @@ void TLiquidIndicator::SetColorScheme(TLcdColorScheme value)
 
 void TLiquidIndicator::SetSignNumber(int value)
 {
-    if (value <= 0 || value == FSignNumber)
+    if (value <= 0 || value > MaxSignNumber || value == FSignNumber)
         return;
     FSignNumber = value;
     if (FLoaded) {
@@ -95,7 +96,7 @@ void TLiquidIndicator::SetSignNumber(int value)
 
 void TLiquidIndicator::SetIndicatorWidth(int value)
 {
-    if (value <= 0 || value == FIndicatorWidth)
+    if (value <= 0 || value > MaxIndicatorSide || value == FIndicatorWidth)
         return;
     FIndicatorWidth = value;
     if (FLoaded)
@@ -104,7 +105,7 @@ void TLiquidIndicator::SetIndicatorWidth(int value)
 
 void TLiquidIndicator::SetIndicatorHeight(int value)
 {
-    if (value <= 0 || value == FIndicatorHeight)
+    if (value <= 0 || value > MaxIndicatorSide || value == FIndicatorHeight)
         return;
     FIndicatorHeight = value;
     if (FLoaded)

@@ -91,7 +91,8 @@ public:
     explicit TLiquidIndicator(QWidget* parent = nullptr);
     ~TLiquidIndicator() override;
 
-    // Properties.
+    // Properties. SignNumber above Lcd::MaxSignNumber and indicator sides above
+    // Lcd::MaxIndicatorSide are ignored, as values <= 0 are.
     TLcdColorScheme ColorScheme() const { return FColorScheme; }
     void SetColorScheme(TLcdColorScheme value);
     int SignNumber() const { return FSignNumber; }

@@ -384,6 +384,11 @@ bool TSpinEdit::AcceptsChar(QChar key) const
     return SpinRules::AcceptsChar(key, sep.isEmpty() ? QChar('.') : sep.at(0), FEditorEnabled);
 }
 
+int TSpinEdit::ScaledValue(int factor) const
+{
+    return SpinRules::ScaledValue(Value(), factor, FMinValue, FMaxValue);
+}
+
 void TSpinEdit::StepUp()
 {
     if (isReadOnly())
@@ -397,7 +402,8 @@ void TSpinEdit::StepDown()
     if (isReadOnly())
         MessageBeep();
     else
-        setText(QString::number(SpinRules::Step(Value(), -FIncrement, FMinValue, FMaxValue)));
+        setText(QString::number(
+            SpinRules::Step(Value(), -(long long)FIncrement, FMinValue, FMaxValue)));
 }
 
 void TSpinEdit::MessageBeep()

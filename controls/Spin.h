@@ -125,6 +125,8 @@ public:
     int Value() const;
     // Writes the clamped value as text; OnChange follows from the text change.
     void SetValue(int v);
+    // Value() times factor as a setting that follows the field uses it (SpinRules::ScaledValue).
+    int ScaledValue(int factor) const;
     int MinValue() const { return FMinValue; }
     void SetMinValue(int v) { FMinValue = v; }
     int MaxValue() const { return FMaxValue; }

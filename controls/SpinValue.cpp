@@ -34,12 +34,26 @@ bool AcceptsChar(QChar key, QChar decimalSeparator, bool editorEnabled)
     return accepted;
 }
 
-int Step(int value, int delta, int minValue, int maxValue)
+namespace {
+
+int Saturated(std::int64_t v)
+{
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : int(v);
+}
+
+} // namespace
+
+int Step(int value, long long delta, int minValue, int maxValue)
 {
     // Beyond the 32-bit range the step stops at its end instead of wrapping around.
-    const std::int64_t sum = std::int64_t(value) + delta;
-    const int bounded = sum > INT_MAX ? INT_MAX : sum < INT_MIN ? INT_MIN : int(sum);
-    return ClampValue(bounded, minValue, maxValue);
+    return ClampValue(Saturated(std::int64_t(value) + delta), minValue, maxValue);
+}
+
+int ScaledValue(int value, int factor, int minValue, int maxValue)
+{
+    if (minValue != maxValue && value > maxValue)
+        value = maxValue;
+    return Saturated(std::int64_t(value) * factor);
 }
 
 } // namespace SpinRules

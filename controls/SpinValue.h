@@ -17,7 +17,13 @@ int ReadValue(const QString& text, int minValue);
 // other than backspace get through.
 bool AcceptsChar(QChar key, QChar decimalSeparator, bool editorEnabled);
 
-// The step result: value + delta, kept within 32 bits and then clamped.
-int Step(int value, int delta, int minValue, int maxValue);
+// The step result: value + delta, kept within 32 bits and then clamped. The delta is wider than
+// the value, so that a step down by the least integer increment is no overflow.
+int Step(int value, long long delta, int minValue, int maxValue);
+
+// The value times factor, kept within 32 bits, as a setting that follows the field uses it while
+// a number is being typed: above the range the number stands for the range's top (leaving the
+// field will make it so); below it, it is used as read.
+int ScaledValue(int value, int factor, int minValue, int maxValue);
 
 } // namespace SpinRules

@@ -22,4 +22,12 @@ public:
     }
     // Deletes the section with everything in it.
     virtual void EraseSection(const QString& section) = 0;
+
+    // An update session, for a whole load or save: the file is read at most once, reads are
+    // served from that reading, and the writes are collected and reach the file together at
+    // EndUpdate: one lock, one replacement, applied to the file as it is then. EndUpdate raises
+    // what the first failing write would have raised; nothing of the session is written then.
+    // Outside a session every read looks at the file and every write replaces it.
+    virtual void BeginUpdate() = 0;
+    virtual void EndUpdate() = 0;
 };

@@ -18,6 +18,11 @@ void TPanel::SetCaption(const QString& caption)
 void TPanel::SetColor(TColor color)
 {
     FColor = color;
+    // Children that erase their own background (the readout's transparent modes) follow the
+    // panel's colour: Qt hands a parent's palette down to every child that has not set its own.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ToQColor(color));
+    setPalette(pal);
     update();
 }
 

@@ -1,9 +1,11 @@
 #include "framework/ProfileFile.h"
 
 #include "framework/AtomicFile.h"
+#include "framework/BrokenFile.h"
 #include "framework/ConfigFolder.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 
 namespace {
@@ -67,6 +69,60 @@ bool Writable(const QString& s)
 {
     return !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\r')) &&
            !s.contains(QChar(0));
+}
+
+// A line break would let a value forge sections and names of its own, and "=" or "[" would
+// make a name unreadable.
+bool ValidWrite(const QString& section, const std::optional<QString>& name,
+                const std::optional<QString>& value)
+{
+    if (!Writable(section) || section.contains(QLatin1Char(']')) || section.trimmed().isEmpty())
+        return false;
+    if (name && (!Writable(*name) || name->contains(QLatin1Char('=')) ||
+                 name->trimmed().isEmpty() || name->trimmed().startsWith(QLatin1Char('['))))
+        return false;
+    return !value || Writable(*value);
+}
+
+// The file's content for reading: a file that is no regular file or too large is set aside as
+// broken and reads as empty. False when it could not be read (or not be set aside).
+bool LoadProfile(const QString& path, QByteArray& content, QString& reason, bool& exists)
+{
+    exists = false;
+    switch (ReadSettingsFile(path, content, reason)) {
+    case TSettingsRead::Missing:
+        return true;
+    case TSettingsRead::Read:
+        exists = true;
+        return true;
+    case TSettingsRead::Refused:
+        return SetBrokenFileAside(path, reason);
+    case TSettingsRead::Failed:
+        break;
+    }
+    return false;
+}
+} // namespace
+
+namespace {
+// Applies the edits to the file as it is now, under its lock, and replaces it once. A file
+// that could not be read is never replaced. Raises EFileWriteError.
+void EditProfileFile(const QString& path, const QList<TProfileEdit>& edits)
+{
+    const TFileLock lock(path, true);
+    lock.RequireForWriting(path);
+    QByteArray content;
+    QString reason;
+    bool exists = false;
+    if (!LoadProfile(path, content, reason, exists))
+        throw EFileWriteError(QFileInfo(path).absoluteFilePath(), reason);
+    QByteArray updated = content;
+    for (const TProfileEdit& e : edits)
+        updated = ProfileWrite(updated, e.Section, e.Name, e.Value);
+    if (exists ? updated == content : updated.isEmpty())
+        return;
+    RemoveStaleTemporaryFiles(path);
+    AtomicWriteFile(path, updated);
 }
 } // namespace
 
@@ -172,7 +228,9 @@ QString GetPrivateProfileString(const QString& section, const QString& name, con
                                 const QString& fileName, int bufferSize)
 {
     QByteArray content;
-    if (ReadWholeFile(ProfilePath(fileName), content))
+    QString reason;
+    bool exists = false;
+    if (LoadProfile(ProfilePath(fileName), content, reason, exists))
         if (auto v = ProfileLookup(content, section, name, bufferSize))
             return *v;
     return CutToBuffer(def, bufferSize);
@@ -181,44 +239,59 @@ QString GetPrivateProfileString(const QString& section, const QString& name, con
 bool WritePrivateProfileString(const QString& section, const std::optional<QString>& name,
                                const std::optional<QString>& value, const QString& fileName)
 {
-    // A line break would let a value forge sections and names of its own, and "=" or "[" would
-    // make a name unreadable.
-    if (!Writable(section) || section.contains(QLatin1Char(']')) || section.trimmed().isEmpty())
+    if (!ValidWrite(section, name, value))
         return false;
-    if (name && (!Writable(*name) || name->contains(QLatin1Char('=')) ||
-                 name->trimmed().isEmpty() || name->trimmed().startsWith(QLatin1Char('['))))
-        return false;
-    if (value && !Writable(*value))
-        return false;
-    const QString path = ProfilePath(fileName);
     try {
-        const TFileLock lock(path, true);
-        QByteArray content;
-        const bool exists = QFile::exists(path);
-        if (exists && !ReadWholeFile(path, content))
-            return false; // never replace a file that could not be read
-        const QByteArray updated = ProfileWrite(content, section, name, value);
-        if (exists && updated == content)
-            return true;
-        if (!exists && updated.isEmpty())
-            return true;
-        RemoveStaleTemporaryFiles(path);
-        AtomicWriteFile(path, updated);
+        EditProfileFile(ProfilePath(fileName), {TProfileEdit{section, name, value}});
         return true;
     } catch (const std::exception&) {
         return false;
     }
 }
 
+TIniFile::TIniFile(const QString& fileName) : FFileName(fileName) {}
+
+TIniFile::~TIniFile() = default;
+
 QString TIniFile::ReadString(const QString& section, const QString& name, const QString& def)
 {
-    return GetPrivateProfileString(section, name, def, FFileName);
+    if (FUpdates == 0)
+        return GetPrivateProfileString(section, name, def, FFileName);
+    if (!FSession) {
+        QString reason;
+        bool exists = false;
+        FSession.emplace();
+        if (!LoadProfile(ProfilePath(FFileName), *FSession, reason, exists))
+            FSession->clear(); // unreadable: the defaults
+    }
+    if (auto v = ProfileLookup(*FSession, section, name))
+        return *v;
+    return CutToBuffer(def, ProfileBufferSize);
+}
+
+void TIniFile::Edit(const QString& section, const std::optional<QString>& name,
+                    const std::optional<QString>& value)
+{
+    const QString unable = QStringLiteral("Unable to write to %1").arg(FFileName);
+    if (!ValidWrite(section, name, value))
+        throw EIniFileException(unable);
+    const TProfileEdit edit{section, name, value};
+    if (FUpdates > 0) {
+        if (FSession)
+            *FSession = ProfileWrite(*FSession, section, name, value);
+        FPending.append(edit);
+        return;
+    }
+    try {
+        EditProfileFile(ProfilePath(FFileName), {edit});
+    } catch (const EFileWriteError& e) {
+        throw EIniFileException(QStringLiteral("%1 (%2)").arg(unable, e.Cause()));
+    }
 }
 
 void TIniFile::WriteString(const QString& section, const QString& name, const QString& value)
 {
-    if (!WritePrivateProfileString(section, name, value, FFileName))
-        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(FFileName));
+    Edit(section, name, value);
 }
 
 int TIniFile::ReadInteger(const QString& section, const QString& name, int def)
@@ -241,6 +314,26 @@ int TIniFile::ReadInteger(const QString& section, const QString& name, int def)
 
 void TIniFile::EraseSection(const QString& section)
 {
-    if (!WritePrivateProfileString(section, std::nullopt, std::nullopt, FFileName))
-        throw EIniFileException(QStringLiteral("Unable to write to %1").arg(FFileName));
+    Edit(section, std::nullopt, std::nullopt);
+}
+
+void TIniFile::BeginUpdate()
+{
+    ++FUpdates;
+}
+
+void TIniFile::EndUpdate()
+{
+    if (FUpdates == 0 || --FUpdates > 0)
+        return;
+    const QList<TProfileEdit> pending = std::exchange(FPending, {});
+    FSession.reset();
+    if (pending.isEmpty())
+        return;
+    try {
+        EditProfileFile(ProfilePath(FFileName), pending);
+    } catch (const EFileWriteError& e) {
+        throw EIniFileException(
+            QStringLiteral("Unable to write to %1 (%2)").arg(FFileName, e.Cause()));
+    }
 }

@@ -3,6 +3,7 @@
 #include "framework/Exception.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -39,11 +40,20 @@ QString GetPrivateProfileString(const QString& section, const QString& name, con
 bool WritePrivateProfileString(const QString& section, const std::optional<QString>& name,
                                const std::optional<QString>& value, const QString& fileName);
 
+// One write of a profile file: name null deletes the section, value null deletes the name.
+struct TProfileEdit {
+    QString Section;
+    std::optional<QString> Name, Value;
+};
+
 // A profile file as the settings storage's profile object. Writing failures raise
-// EIniFileException("Unable to write to <file name>").
+// EIniFileException("Unable to write to <file name>"), followed by the file's full path and the
+// system's reason when the file itself failed. A file that is no regular file or larger than
+// MaxSettingsFileSize is set aside as broken (BrokenFile.h) and reads as empty.
 class TIniFile : public TCustomIniFile {
 public:
-    explicit TIniFile(const QString& fileName) : FFileName(fileName) {}
+    explicit TIniFile(const QString& fileName);
+    ~TIniFile() override;
     QString FileName() const override { return FFileName; }
     QString ReadString(const QString& section, const QString& name, const QString& def) override;
     void WriteString(const QString& section, const QString& name, const QString& value) override;
@@ -51,9 +61,16 @@ public:
     // decimal; anything else gives def.
     int ReadInteger(const QString& section, const QString& name, int def) override;
     void EraseSection(const QString& section) override;
-    // Nothing is cached: every write already reached the disk.
+    void BeginUpdate() override;
+    void EndUpdate() override;
+    // Nothing is cached outside a session: every write already reached the disk.
     void UpdateFile() {}
 
 private:
+    void Edit(const QString& section, const std::optional<QString>& name,
+              const std::optional<QString>& value);
     QString FFileName;
+    int FUpdates = 0;
+    std::optional<QByteArray> FSession; // the file as read by the session's first read
+    QList<TProfileEdit> FPending;
 };

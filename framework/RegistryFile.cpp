@@ -1,18 +1,13 @@
 #include "framework/RegistryFile.h"
 
 #include "framework/AtomicFile.h"
+#include "framework/BrokenFile.h"
 #include "framework/ConfigFolder.h"
-#include "framework/MessageBox.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 #include <QStringDecoder>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <mutex>
 #include <sys/stat.h>
@@ -164,33 +159,6 @@ bool NeedsHexForm(const QString& text)
            text.contains(QChar(0)) || !text.isValidUtf16();
 }
 
-QString BrokenName(const QString& path)
-{
-    const QString stamp =
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString name = path + QStringLiteral(".broken-") + stamp;
-    for (int n = 1; QFileInfo::exists(name); ++n)
-        name = path + QStringLiteral(".broken-") + stamp + QLatin1Char('-') + QString::number(n);
-    return name;
-}
-
-TRegistryFile::TBrokenFileReporter& Reporter()
-{
-    static TRegistryFile::TBrokenFileReporter reporter;
-    return reporter;
-}
-
-void ReportBroken(const QString& path, const QString& message)
-{
-    static QSet<QString> reported;
-    if (reported.contains(path))
-        return;
-    reported.insert(path);
-    if (Reporter())
-        Reporter()(message);
-    else
-        ShowMessage(message);
-}
 } // namespace
 
 ERegistryFormatError::ERegistryFormatError(int line, const QString& reason)
@@ -216,9 +184,10 @@ TRegistryData TRegistryData::Parse(const QByteArray& bytes)
             line.chop(1);
         if (i == 0 && line.startsWith(QChar(0xFEFF)))
             line.remove(0, 1);
-        // Long hex data continues on the next lines after a trailing backslash.
+        // Long hex data continues on the next lines after a trailing backslash; a comment that
+        // happens to end in one does not swallow the value below it.
         while (line.trimmed().endsWith(QLatin1Char('\\')) && !line.trimmed().startsWith('[') &&
-               i + 1 < lines.size()) {
+               !line.trimmed().startsWith(';') && i + 1 < lines.size()) {
             line = line.trimmed();
             line.chop(1);
             QString next = lines[++i];
@@ -461,7 +430,7 @@ QString TRegistryFile::DefaultPath()
 
 void TRegistryFile::SetBrokenFileReporter(TBrokenFileReporter reporter)
 {
-    Reporter() = std::move(reporter);
+    ::SetBrokenFileReporter(std::move(reporter));
 }
 
 namespace {
@@ -513,7 +482,6 @@ TParsedCache& ParsedCache()
 
 TRegistryData TRegistryFile::ReadUnlocked() const
 {
-    QFile f(FPath);
     // Taken before reading: a file replaced meanwhile gets a new stamp, so the next read parses
     // it again.
     TFileStamp stamp;
@@ -526,12 +494,20 @@ TRegistryData TRegistryFile::ReadUnlocked() const
         if (it != cache.Entries.constEnd() && it->first == stamp && SettledStamp(stamp))
             return it->second;
     }
-    if (!f.open(QIODevice::ReadOnly))
-        throw ERegistryException(QStringLiteral("Cannot read %1: %2").arg(FPath, f.errorString()));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw ERegistryException(QStringLiteral("Cannot read %1: %2").arg(FPath, f.errorString()));
-    f.close();
+    QByteArray bytes;
+    QString reason;
+    switch (ReadSettingsFile(FPath, bytes, reason)) {
+    case TSettingsRead::Missing:
+        return {};
+    case TSettingsRead::Failed:
+        throw ERegistryException(QStringLiteral("Cannot read %1: %2").arg(FPath, reason));
+    case TSettingsRead::Refused:
+        if (SetBrokenFileAside(FPath, reason))
+            return {};
+        throw ERegistryException(QStringLiteral("Cannot read %1: %2").arg(FPath, reason));
+    case TSettingsRead::Read:
+        break;
+    }
     try {
         TRegistryData data = TRegistryData::Parse(bytes);
         TParsedCache& cache = ParsedCache();
@@ -540,42 +516,34 @@ TRegistryData TRegistryFile::ReadUnlocked() const
         return data;
     } catch (const ERegistryFormatError& e) {
         // Keep the damaged file for the user to look at; never write over it.
-        const QString aside = BrokenName(FPath);
-        if (::rename(QFile::encodeName(FPath).constData(), QFile::encodeName(aside).constData()) ==
-            0) {
-            ReportBroken(FPath, QStringLiteral("The settings file %1 could not be read (%2). It "
-                                               "was kept as %3 and the default settings are used.")
-                                    .arg(FPath, e.Message(), aside));
+        if (SetBrokenFileAside(FPath, e.Message()))
             return {};
-        }
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        ReportBroken(FPath, QStringLiteral("The settings file %1 could not be read (%2) and could "
-                                           "not be kept aside (%3). The default settings are used "
-                                           "and nothing is written to it.")
-                                .arg(FPath, e.Message(), reason));
         throw ERegistryException(QStringLiteral("Cannot read %1: %2").arg(FPath, e.Message()));
     }
 }
 
-TRegistryData TRegistryFile::Read() const
+TRegistryData TRegistryFile::Read(int lockTimeoutMs) const
 {
-    const TFileLock lock(FPath, true);
+    // A lock held too long by another program is not waited out: a file is always whole.
+    const TFileLock lock(FPath, true, lockTimeoutMs);
     return ReadUnlocked();
 }
 
-void TRegistryFile::Modify(const std::function<bool(TRegistryData&)>& change) const
+TRegistryData TRegistryFile::Modify(const std::function<bool(TRegistryData&)>& change) const
 {
     const TFileLock lock(FPath, true);
+    lock.RequireForWriting(FPath);
     TRegistryData data;
     try {
         data = ReadUnlocked();
     } catch (const ERegistryException& e) {
-        throw EFileWriteError(e.Message());
+        throw EFileWriteError(QFileInfo(FPath).absoluteFilePath(), e.Message());
     }
     if (change(data)) {
         RemoveStaleTemporaryFiles(FPath);
         AtomicWriteFile(FPath, data.Serialize());
     }
+    return data;
 }
 
 QString RegRootName(TRegRoot root)
@@ -595,6 +563,12 @@ TRegIniFile::TRegIniFile(const QString& key, bool readOnly, TRegRoot root, const
             path += QLatin1Char('\\') + k;
         if (!ValidKeyPath(path)) {
             FOpenPath.clear();
+            return;
+        }
+        if (create && !FReadOnly && FRootName == RegRootName(TRegRoot::CurrentUser)) {
+            // Every write creates the key as well, and a failing one names it: a store opened
+            // to be written costs no file access before its first write.
+            FOpenPath = path;
             return;
         }
         try {
@@ -635,24 +609,78 @@ QString TRegIniFile::SectionPath(const QString& section) const
     return section.isEmpty() ? FOpenPath : FOpenPath + QLatin1Char('\\') + section;
 }
 
+namespace {
+
+// The program's text for a failed write, with the file's full path and the system's reason.
+QString WithCause(const QString& text, const std::exception& e)
+{
+    if (const auto* w = dynamic_cast<const EFileWriteError*>(&e))
+        return QStringLiteral("%1 (%2)").arg(text, w->Cause());
+    return text;
+}
+
+} // namespace
+
+const TRegistryData& TRegIniFile::Current(const QString& name, TRegistryData& fresh)
+{
+    try {
+        if (FUpdates == 0) {
+            fresh = FFile.Read();
+            return fresh;
+        }
+        if (!FSession)
+            FSession = FFile.Read();
+        return *FSession;
+    } catch (const std::exception&) {
+        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
+    }
+}
+
 QString TRegIniFile::ReadString(const QString& section, const QString& name, const QString& def)
 {
     const QString path = SectionPath(section);
     if (path.isEmpty())
         return def;
-    TRegistryData data;
-    try {
-        data = FFile.Read();
-    } catch (const std::exception&) {
-        throw ERegistryException(QStringLiteral("Failed to get data for '%1'").arg(name));
-    }
-    const TRegValue* v = data.FindValue(path, name);
+    TRegistryData fresh;
+    const TRegValue* v = Current(name, fresh).FindValue(path, name);
     if (!v)
         return def;
     if (v->Type != REG_SZ && v->Type != REG_EXPAND_SZ)
         throw ERegistryException(QStringLiteral("Invalid data type for '%1'").arg(name));
     const qsizetype zero = v->Text.indexOf(QChar(0));
     return zero < 0 ? v->Text : v->Text.left(zero);
+}
+
+void TRegIniFile::Change(const std::function<void(TRegistryData&)>& apply,
+                         const std::function<QString(const TRegistryData&)>& failText)
+{
+    if (FUpdates > 0) {
+        if (FSession)
+            apply(*FSession);
+        FPending.append(TPending{apply, failText});
+        return;
+    }
+    QString text;
+    try {
+        FFile.Modify([&](TRegistryData& d) {
+            if (failText)
+                text = failText(d);
+            apply(d);
+            return true;
+        });
+    } catch (const std::exception& e) {
+        if (!failText)
+            return; // as the system's key deletion in a profile object: not reported
+        if (text.isEmpty()) {
+            // The change never ran (the lock): the file as it is names the failure.
+            try {
+                text = failText(FFile.Read(0));
+            } catch (const std::exception&) {
+                text = failText(TRegistryData());
+            }
+        }
+        throw ERegistryException(WithCause(text, e));
+    }
 }
 
 void TRegIniFile::WriteString(const QString& section, const QString& name, const QString& value)
@@ -662,23 +690,19 @@ void TRegIniFile::WriteString(const QString& section, const QString& name, const
         throw ERegistryException(QStringLiteral("Failed to create key %1").arg(section));
     if (!ValidValueName(name))
         throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name));
-    bool existed = true;
-    try {
-        FFile.Modify([&](TRegistryData& d) {
-            existed = d.FindKey(path) != nullptr;
+    Change(
+        [path, name, value](TRegistryData& d) {
             d.CreateKey(path);
             TRegValue v;
             v.Name = name;
             v.Type = REG_SZ;
             v.Text = value;
             d.SetValue(path, v);
-            return true;
+        },
+        [path, section, name](const TRegistryData& d) {
+            return d.FindKey(path) ? QStringLiteral("Failed to set data for '%1'").arg(name)
+                                   : QStringLiteral("Failed to create key %1").arg(section);
         });
-    } catch (const std::exception&) {
-        if (!existed)
-            throw ERegistryException(QStringLiteral("Failed to create key %1").arg(section));
-        throw ERegistryException(QStringLiteral("Failed to set data for '%1'").arg(name));
-    }
 }
 
 int TRegIniFile::ReadInteger(const QString& section, const QString& name, int def)
@@ -694,10 +718,44 @@ void TRegIniFile::EraseSection(const QString& section)
     const QString path = SectionPath(section);
     if (path.isEmpty())
         return;
+    Change([path](TRegistryData& d) { d.DeleteKey(path); }, {});
+}
+
+void TRegIniFile::BeginUpdate()
+{
+    ++FUpdates;
+}
+
+void TRegIniFile::EndUpdate()
+{
+    if (FUpdates == 0 || --FUpdates > 0)
+        return;
+    const QList<TPending> pending = std::exchange(FPending, {});
+    FSession.reset();
+    if (pending.isEmpty())
+        return;
+    // The first write that names its failure names the session's, as on the file read then.
+    QString text;
     try {
-        FFile.Modify([&](TRegistryData& d) { return d.DeleteKey(path); });
-    } catch (const std::exception&) {
-        // As the system's key deletion in a profile object: a failure is not reported; the
-        // writes that follow report theirs.
+        FFile.Modify([&](TRegistryData& d) {
+            for (const TPending& p : pending) {
+                if (text.isEmpty() && p.FailText)
+                    text = p.FailText(d);
+                p.Apply(d);
+            }
+            return true;
+        });
+    } catch (const std::exception& e) {
+        for (const TPending& p : pending) {
+            if (!text.isEmpty() || !p.FailText)
+                continue;
+            try {
+                text = p.FailText(FFile.Read(0));
+            } catch (const std::exception&) {
+                text = p.FailText(TRegistryData());
+            }
+        }
+        if (!text.isEmpty())
+            throw ERegistryException(WithCause(text, e));
     }
 }

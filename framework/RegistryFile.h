@@ -88,12 +88,14 @@ private:
     QHash<QString, qsizetype> FIndex;
 };
 
-// The registry file on disk: reads under a shared lock, changes under an exclusive lock with a
-// fresh read, the change, and an atomic replacement of the file.
+// The registry file on disk: reads under the lock, changes under the lock with a fresh read, the
+// change, and an atomic replacement of the file. A lock that another program keeps for more
+// than a second fails a change and is not waited for by a read.
 //
-// A file that cannot be parsed is renamed aside to "<name>.broken-<timestamp>" (never
-// overwritten), reported once through the broken-file reporter, and the registry reads as empty
-// so that the program goes on with its defaults.
+// A file that cannot be parsed, that is no regular file or that is larger than
+// MaxSettingsFileSize is renamed aside to "<name>.broken-<timestamp>" (never overwritten),
+// reported once through the broken-file reporter (BrokenFile.h), and the registry reads as
+// empty so that the program goes on with its defaults.
 class TRegistryFile {
 public:
     explicit TRegistryFile(QString path = DefaultPath());
@@ -101,13 +103,14 @@ public:
     static QString DefaultPath();
     const QString& Path() const { return FPath; }
 
-    TRegistryData Read() const;
-    // Applies change to the current content and writes the result if change returns true.
-    // Raises EFileWriteError when the file cannot be written (the file stays as it was).
-    void Modify(const std::function<bool(TRegistryData&)>& change) const;
+    // lockTimeoutMs: how long to wait for a lock held elsewhere before reading without it.
+    TRegistryData Read(int lockTimeoutMs = 1000) const;
+    // Applies change to the current content and writes the result if change returns true; gives
+    // the content after the change. Raises EFileWriteError when the file cannot be written (the
+    // file stays as it was).
+    TRegistryData Modify(const std::function<bool(TRegistryData&)>& change) const;
 
-    // Where a broken file is reported (default: a message box through ShowMessage). Tests
-    // replace it; an empty reporter restores the default.
+    // Where a broken file is reported: SetBrokenFileReporter of BrokenFile.h.
     using TBrokenFileReporter = std::function<void(const QString& message)>;
     static void SetBrokenFileReporter(TBrokenFileReporter reporter);
 
@@ -122,7 +125,8 @@ QString RegRootName(TRegRoot root); // "HKEY_CURRENT_USER" ...
 
 // A registry key seen as a profile: sections are subkeys of the key, values are texts. The key
 // is opened (created when missing, also for a read-only object under HKEY_CURRENT_USER) when the
-// object is made; failing to create it is silent, and reads then give their defaults.
+// object is made; failing to create it is silent, and reads then give their defaults. A failed
+// write names the program's error, then the file's full path and the system's reason.
 class TRegIniFile : public TCustomIniFile {
 public:
     TRegIniFile(const QString& key, bool readOnly, TRegRoot root = TRegRoot::CurrentUser,
@@ -141,9 +145,24 @@ public:
     // The text read as a decimal integer; anything else gives def.
     int ReadInteger(const QString& section, const QString& name, int def) override;
     void EraseSection(const QString& section) override;
+    void BeginUpdate() override;
+    void EndUpdate() override;
 
 private:
     QString SectionPath(const QString& section) const;
+    // The content reads look at: the session's, or the file as it is now (read into fresh).
+    // Raises "Failed to get data for '<name>'".
+    const TRegistryData& Current(const QString& name, TRegistryData& fresh);
+    // One change: at once, or collected for EndUpdate. failText names a failure of the write.
+    void Change(const std::function<void(TRegistryData&)>& apply,
+                const std::function<QString(const TRegistryData&)>& failText);
+    struct TPending {
+        std::function<void(TRegistryData&)> Apply;
+        std::function<QString(const TRegistryData&)> FailText; // null: failures go unnamed
+    };
+    int FUpdates = 0;
+    std::optional<TRegistryData> FSession; // read when the session's first read needs it
+    QList<TPending> FPending;
     TRegistryFile FFile;
     QString FKey;
     QString FRootName;

@@ -3,6 +3,7 @@
 #include "framework/Exception.h"
 #include "framework/MessageBox.h"
 #include "framework/ProfileFile.h"
+#include "shell/PlacementText.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -83,34 +84,6 @@ QRect NormalRect(const QWidget* form)
     return form->geometry();
 }
 
-// Words of a placement text: runs between blanks and commas.
-QStringList Words(const QString& text)
-{
-    QStringList words;
-    QString w;
-    for (QChar c : text) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char(',')) {
-            if (!w.isEmpty())
-                words << w;
-            w.clear();
-        } else {
-            w += c;
-        }
-    }
-    if (!w.isEmpty())
-        words << w;
-    return words;
-}
-
-int WordInt(const QStringList& words, int index, int def)
-{
-    if (index >= words.size())
-        return def;
-    bool ok = false;
-    const int v = words[index].toInt(&ok, 10);
-    return ok ? v : def;
-}
-
 // A rectangle that no screen shows is moved onto the nearest screen's free area.
 QRect OnSomeScreen(const QRect& r)
 {
@@ -156,6 +129,12 @@ public:
     {
         if (FOpened)
             p->OpenStore(readOnly);
+    }
+    // A write made through a store opened for it reaches the file here.
+    void Commit()
+    {
+        if (FOpened)
+            FP->CommitStore();
     }
     ~TStoreUse()
     {
@@ -368,6 +347,16 @@ void TFormPlacement::OpenStore(bool readOnly)
         FStore = std::make_unique<TRegIniFile>(StoreName(), readOnly, RegRoot(FRegistryRoot));
     else
         FStore = std::make_unique<TIniFile>(StoreName());
+    // One reading of the file for a whole load, one replacement of it for a whole save.
+    FStore->BeginUpdate();
+}
+
+void TFormPlacement::CommitStore()
+{
+    if (!FStore)
+        return;
+    FStore->EndUpdate();
+    FStore->BeginUpdate();
 }
 
 void TFormPlacement::CloseStore()
@@ -396,6 +385,7 @@ void TFormPlacement::WriteStoreString(const QString& section, const QString& nam
 {
     TStoreUse use(this, false);
     FStore->WriteString(section, name, StoreText(value));
+    use.Commit();
 }
 
 int TFormPlacement::ReadStoreInteger(const QString& name, int def)
@@ -408,6 +398,7 @@ void TFormPlacement::WriteStoreInteger(const QString& name, int value)
 {
     TStoreUse use(this, false);
     FStore->WriteInteger(SectionName(), name, value);
+    use.Commit();
 }
 
 void TFormPlacement::LoadFromStore()
@@ -446,6 +437,7 @@ void TFormPlacement::SaveToStore()
     } close{this};
     FStore->WriteInteger(SectionName(), QStringLiteral("FormVersion"), FVersion);
     SaveContents();
+    CommitStore(); // the file is written here, once: all of the save or none of it
     Fire(OnSavePlacement, this);
     FSaved = true;
 }
@@ -516,9 +508,9 @@ void TFormPlacement::ReadWindowPlacement(QWidget* form, TCustomIniFile& store,
             minMax = store.ReadString(section, QStringLiteral("MinMaxPos"), {});
         QPoint minPos = FMinPos, maxPos = FMaxPos;
         if (!minMax.isEmpty()) {
-            const QStringList w = Words(minMax);
-            minPos = QPoint(WordInt(w, 0, 0), WordInt(w, 1, 0));
-            maxPos = QPoint(WordInt(w, 2, 0), WordInt(w, 3, 0));
+            const QStringList w = PlacementText::Words(minMax);
+            minPos = QPoint(PlacementText::WordInt(w, 0, 0), PlacementText::WordInt(w, 1, 0));
+            maxPos = QPoint(PlacementText::WordInt(w, 2, 0), PlacementText::WordInt(w, 3, 0));
         }
         QString norm = store.ReadString(section, QStringLiteral("NormPos") + suffix, {});
         if (norm.isEmpty())
@@ -527,23 +519,22 @@ void TFormPlacement::ReadWindowPlacement(QWidget* form, TCustomIniFile& store,
         int left = g.left(), top = g.top(), right = g.left() + g.width(),
             bottom = g.top() + g.height();
         if (!norm.isEmpty()) {
-            const QStringList w = Words(norm);
-            left = WordInt(w, 0, g.left());
-            top = WordInt(w, 1, g.top());
-            right = WordInt(w, 2, g.left() + g.width());
-            bottom = WordInt(w, 3, g.top() + g.height());
+            const QStringList w = PlacementText::Words(norm);
+            left = PlacementText::WordInt(w, 0, g.left());
+            top = PlacementText::WordInt(w, 1, g.top());
+            right = PlacementText::WordInt(w, 2, g.left() + g.width());
+            bottom = PlacementText::WordInt(w, 3, g.top() + g.height());
         }
         const int ppi =
             store.ReadInteger(section, QStringLiteral("PixelsPerInch"), ScreenPixelsPerInch());
         if ((!minMax.isEmpty() || !norm.isEmpty()) && ppi == ScreenPixelsPerInch()) {
-            if (!Sizeable(form)) {
-                right = left + g.width();
-                bottom = top + g.height();
-            }
-            if (right > left) {
+            const std::optional<QRect> stored = PlacementText::StoredRect(
+                left, top, right, bottom,
+                Sizeable(form) ? std::nullopt : std::optional<QSize>(g.size()));
+            if (stored) {
                 FMinPos = minPos;
                 FMaxPos = maxPos;
-                const QRect target = OnSomeScreen(QRect(left, top, right - left, bottom - top));
+                const QRect target = OnSomeScreen(*stored);
                 const Qt::WindowStates st = form->windowState();
                 if (st & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
                     form->setWindowState(
@@ -807,6 +798,7 @@ void TFormStorage::SaveStoredProps()
     ps.OnEraseSection = [this](const QString& s) {
         TStoreUse use(this, false);
         IniFileObject()->EraseSection(s);
+        use.Commit();
     };
     ps.SaveListedProperties(Form(), FLines);
 }

@@ -193,7 +193,11 @@ public:
     void WriteStoreString(const QString& section, const QString& name, const QString& value);
     int ReadStoreInteger(const QString& name, int def);
     void WriteStoreInteger(const QString& name, int value);
+    // Opening starts the store's update session (TCustomIniFile): the file is read at most
+    // once while it is open, and writes reach it at CommitStore, all together. Closing drops
+    // what was not committed.
     void OpenStore(bool readOnly);
+    void CommitStore();
     void CloseStore();
     // The open store, or null.
     TCustomIniFile* IniFileObject() const { return FStore.get(); }

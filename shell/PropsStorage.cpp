@@ -302,10 +302,16 @@ void TPropsStorage::SetPropText(const QMetaProperty& prop, const QString& text)
     case TPropKind::Int64: {
         bool ok = false;
         QVariant v;
-        if (t.id() == QMetaType::ULongLong)
+        if (t.id() == QMetaType::ULongLong || t.id() == QMetaType::ULong) {
             v = text.toULongLong(&ok, 10);
-        else
-            v = text.toLongLong(&ok, 10);
+        } else {
+            const qlonglong n = text.toLongLong(&ok, 10);
+            // A number the property's type cannot hold is no integer of its kind: "4294967301"
+            // must not wrap around to 5 in a 32-bit property.
+            QVariant narrowed(n);
+            ok = ok && narrowed.convert(t) && narrowed.toLongLong() == n;
+            v = n;
+        }
         if (!ok)
             v = qlonglong(0);
         if (v.convert(t))

@@ -245,6 +245,10 @@ TEST_F(Controller, SettingsBySetterRunTheirHandlers)
     Ayar->SpinEdit1->setText("0");
     EXPECT_EQ(Ayar->Timer1->Interval(), 0);
     EXPECT_FALSE(Ayar->Timer1->IsRunning());
+    // One typed above the range pings at the range's top until the field becomes it.
+    Ayar->SpinEdit1->setText("3000000");
+    EXPECT_EQ(Ayar->Timer1->Interval(), 999000);
+    EXPECT_TRUE(Ayar->Timer1->IsRunning());
 
     Ayar->SpinEdit3->setProperty("Value", 2500);
     EXPECT_EQ(Ayar->Ping1->Timeout(), 2500);

@@ -96,6 +96,24 @@ TEST_F(MainWindow, CloseBoxHidesAndTrayDoubleClickRestores)
     EXPECT_EQ(Layer->Requests.size(), 3u);
 }
 
+TEST_F(MainWindow, ReadoutShowsItsPanelsBlackBetweenTheDots)
+{
+    Begin();
+    Layer->RoundTripNs = 15'000'000;
+    Ayar->PingButtonClick(nullptr);
+    const QImage shot = Main->grab().toImage();
+    const QRect readout(Main->Sure->mapTo(Main.get(), QPoint(0, 0)), Main->Sure->size());
+    int lime = 0, other = 0;
+    for (int y = readout.top(); y <= readout.bottom(); ++y)
+        for (int x = readout.left(); x <= readout.right(); ++x) {
+            const QRgb p = shot.pixel(x, y);
+            lime += p == 0xFF00FF00;
+            other += p != 0xFF00FF00 && p != 0xFF000000 && p != 0xFF202020;
+        }
+    EXPECT_GT(lime, 0) << "the lit dots of '15 ms'";
+    EXPECT_EQ(other, 0) << "only lime dots, black and the light bevel tone";
+}
+
 TEST_F(MainWindow, TrayDoubleClickClosesOpenSettingsFirst)
 {
     Begin();

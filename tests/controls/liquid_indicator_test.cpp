@@ -4,6 +4,7 @@
 // of the program's readout and what reaches the screen in each transparent mode.
 #include "controls/LcdCompose.h"
 #include "controls/LiquidIndicator.h"
+#include "framework/ExtCtrls.h"
 #include "framework/GdiDraw.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QMetaEnum>
 #include <QMetaProperty>
 #include <QPainter>
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -23,18 +25,16 @@ void RunPosted(QObject* o)
 constexpr QRgb kLime = 0xFF00FF00, kBlack = 0xFF000000, kWhite = 0xFFFFFFFF;
 constexpr QRgb kLight = 0xFF202020; // LighterColor(clBlack)
 
-// A panel holding the program's readout `Sure` at (6, 3), set up as the main window does.
+// The program's readout `Sure` at (6, 3) of its panel, both set up as the main window does.
 struct Readout {
-    QWidget panel;
+    TPanel panel{nullptr};
     TLiquidIndicator* sure;
 
-    explicit Readout(QColor panelColor = Qt::black, bool load = true)
+    explicit Readout(TColor panelColor = clBlack, bool load = true)
     {
         panel.resize(217, 41);
-        QPalette pal = panel.palette();
-        pal.setColor(QPalette::Window, panelColor);
-        panel.setPalette(pal);
-        panel.setAutoFillBackground(true);
+        panel.SetColor(panelColor);
+        panel.SetBevels(bvNone, bvNone);
         sure = new TLiquidIndicator(&panel);
         sure->setGeometry(6, 3, 165, 33);
         sure->SetColorScheme(TLiquidIndicator::csWhite);
@@ -175,7 +175,7 @@ TEST(LiquidIndicator, NonPositiveValuesAndUnchangedValuesAreIgnored)
 
 TEST(LiquidIndicator, ColourSchemeOnlyWhenLoadedAndThroughTheQueue)
 {
-    Readout r(Qt::black, /*load=*/false);
+    Readout r(clBlack, /*load=*/false);
     EXPECT_EQ(r.sure->ColorScheme(), Lcd::csWhite);
     EXPECT_EQ(r.sure->NumberForeColor(), clLime) << "the stored colours stay in force";
     EXPECT_EQ(r.sure->BackColor(), clWhite);
@@ -213,7 +213,7 @@ TEST(LiquidIndicator, SizeRulesWaitForLoading)
 
 TEST(LiquidIndicator, TheMainWindowsFlowWithoutLoadedCountsAsLoadedWhenShown)
 {
-    Readout r(Qt::black, /*load=*/false);
+    Readout r(clBlack, /*load=*/false);
     r.panel.show();
     EXPECT_TRUE(r.sure->IsLoaded());
     EXPECT_EQ(r.sure->size(), QSize(165, 33));
@@ -331,7 +331,7 @@ TEST(LiquidIndicator, WhatReachesTheScreenInEachTransparentMode)
     };
     for (const Case c : {Case{Lcd::tmNone, kWhite, kBlack}, Case{Lcd::tmBackOnly, navy, kBlack},
                          Case{Lcd::tmAll, navy, navy}}) {
-        Readout r(QColor::fromRgb(navy));
+        Readout r(clNavy);
         r.sure->SetTransparentMode(c.mode);
         const QImage screen = r.panel.grab().toImage();
         const auto at = [&](const Probe& p) { return screen.pixel(6 + p.x, 3 + p.y); };
@@ -361,6 +361,35 @@ TEST(LiquidIndicator, TheProgramsReadoutOnItsBlackPanel)
         }
     EXPECT_EQ(lime, 4 * 16 * 9) << "64 lit dots of 3 x 3 pixels";
     EXPECT_EQ(other, 0) << "only lime, black and the light bevel tone";
+}
+
+TEST(LiquidIndicator, ValuesAtTheIntegerLimits)
+{
+    Readout r;
+    // Sizes and cell counts beyond the bounds are ignored, as values <= 0 are.
+    r.sure->SetIndicatorWidth(Lcd::MaxIndicatorSide + 1);
+    r.sure->SetIndicatorHeight(INT_MAX);
+    r.sure->SetSignNumber(Lcd::MaxSignNumber + 1);
+    EXPECT_EQ(r.sure->IndicatorWidth(), 165);
+    EXPECT_EQ(r.sure->IndicatorHeight(), 33);
+    EXPECT_EQ(r.sure->SignNumber(), 8);
+    EXPECT_EQ(r.sure->size(), QSize(165, 33));
+    // Gaps and bevel widths near the limits leave no room: the cells take the whole rectangle.
+    for (const int gap : {INT_MAX, INT_MIN + 1, INT_MIN}) {
+        r.sure->SetIndicatorGap(gap);
+        r.sure->SetOuterBevelWidth(gap == INT_MIN ? 2 : INT_MAX);
+        r.sure->SetInnerBevelWidth(INT_MAX - 1);
+        const Lcd::TCellMetrics m = r.sure->Metrics();
+        EXPECT_EQ(m.CellHeight, 33) << gap;
+        EXPECT_EQ(m.CellWidth, 165 / 8) << gap;
+        EXPECT_EQ(r.sure->Image().size(), QSize(165, 33)) << gap;
+    }
+    // Nor does a resize by code make the control (and its image) larger than the bound.
+    r.sure->SetIndicatorGap(2);
+    r.sure->SetInnerBevelWidth(2);
+    r.sure->resize(1 << 24, 1 << 24);
+    r.sure->RebuildImage();
+    EXPECT_EQ(r.sure->Image().size(), QSize(Lcd::MaxControlSide, Lcd::MaxControlSide));
 }
 
 TEST(LiquidIndicator, ClipRegionHoldsFacesLitAndInBackOnlyUnlitParts)

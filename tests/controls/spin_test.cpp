@@ -41,6 +41,14 @@ TEST(SpinRules, ClampAndStep)
     };
     for (const StepCase& c : steps)
         EXPECT_EQ(SpinRules::Step(c.v, c.delta, c.min, c.max), c.result) << c.v << " + " << c.delta;
+
+    // A number typed above the range stands for its top, one below it is used as read; without
+    // a range the product stops at the 32-bit ends.
+    EXPECT_EQ(SpinRules::ScaledValue(5, 1000, 1, 999), 5000);
+    EXPECT_EQ(SpinRules::ScaledValue(3000000, 1000, 1, 999), 999000);
+    EXPECT_EQ(SpinRules::ScaledValue(0, 1000, 1, 999), 0);
+    EXPECT_EQ(SpinRules::ScaledValue(3000000, 1000, 0, 0), INT_MAX);
+    EXPECT_EQ(SpinRules::ScaledValue(-3000000, 1000, 0, 0), INT_MIN);
 }
 
 TEST(SpinRules, ReadingTheText)
@@ -186,6 +194,7 @@ TEST(SpinEdit, StepsByArrowsKeysAndButtons)
         {"read-only up key beeps", 0, 0, 1, 5, true, Qt::Key_Up, 5, 1},
         {"read-only arrow button beeps", 0, 0, 1, 5, true, 0, 5, 1},
         {"down arrow button", 0, 0, 1, 5, false, 0, 4, 0},
+        {"down by the least integer", 0, 0, INT_MIN, 0, false, Qt::Key_Down, INT_MAX, 0},
     };
     for (const Case& c : cases) {
         Form f(c.min, c.max, c.inc);

@@ -1,5 +1,6 @@
 // ctest-labels: unit
 #include "framework/AtomicFile.h"
+#include "framework/BrokenFile.h"
 #include "framework/ProfileFile.h"
 #include "support/ReadOnlyFolder.h"
 #include "support/TempConfig.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -95,6 +97,46 @@ TEST_F(ProfileFileTest, BareNameLiesInTheConfigFolder)
     EXPECT_TRUE(QFile::exists(elsewhere));
 }
 
+TEST_F(ProfileFileTest, ASessionReadsTheFileOnceAndWritesItOnce)
+{
+    TIniFile("t.ini").WriteString("S", "A", "1");
+    TIniFile ini("t.ini");
+    ini.BeginUpdate();
+    EXPECT_EQ(ini.ReadString("S", "A", ""), "1");
+    TIniFile("t.ini").WriteString("S", "A", "changed elsewhere");
+    EXPECT_EQ(ini.ReadString("S", "A", ""), "1"); // the session's one reading
+    ini.WriteString("S", "B", "2");
+    ini.WriteString("T", "C", "3");
+    EXPECT_EQ(ini.ReadString("S", "B", ""), "2");
+    EXPECT_EQ(TIniFile("t.ini").ReadString("S", "B", "not yet"), "not yet");
+    ini.EndUpdate();
+    // Applied to the file as it was then: the change made elsewhere is kept.
+    TIniFile after("t.ini");
+    EXPECT_EQ(after.ReadString("S", "A", ""), "changed elsewhere");
+    EXPECT_EQ(after.ReadString("S", "B", ""), "2");
+    EXPECT_EQ(after.ReadString("T", "C", ""), "3");
+}
+
+TEST_F(ProfileFileTest, WhatIsNoSettingsFileIsSetAsideAndTheDefaultsUsed)
+{
+    QStringList reports;
+    SetBrokenFileReporter([&](const QString& m) { reports << m; });
+    const QString path = Config.Folder() + "/t.ini";
+    const QByteArray name = QFile::encodeName(path);
+    QDir().mkpath(Config.Folder());
+    ASSERT_EQ(::mkfifo(name.constData(), 0600), 0);
+    EXPECT_EQ(TIniFile("t.ini").ReadString("S", "A", "default"), "default");
+    EXPECT_FALSE(QFileInfo::exists(path));
+    ASSERT_EQ(::symlink("/dev/zero", name.constData()), 0);
+    TIniFile("t.ini").WriteString("S", "A", "1"); // written anew beside what was set aside
+    EXPECT_EQ(TIniFile("t.ini").ReadString("S", "A", ""), "1");
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    SetBrokenFileReporter({});
+    EXPECT_EQ(QDir(Config.Folder()).entryList({"t.ini.broken-*"}, QDir::System).size(), 2);
+    ASSERT_EQ(reports.size(), 1) << "reported once";
+    EXPECT_TRUE(reports[0].contains(path)) << reports[0].toStdString();
+}
+
 TEST_F(ProfileFileTest, IntegersReadDecimalOrHexadecimal)
 {
     TIniFile ini("t.ini");
@@ -138,7 +180,10 @@ TEST_F(ProfileFileTest, UnwritableTextsAndFoldersReportUnableToWrite)
     });
     if (!out)
         GTEST_SKIP() << "cannot make a read-only folder here";
-    EXPECT_EQ(*out, "old|Unable to write to t.ini");
+    // The program's text, then the file's full path and the system's reason.
+    const QString prefix = "old|Unable to write to t.ini (" + Config.Folder() + "/t.ini: ";
+    EXPECT_TRUE(out->startsWith(prefix) && out->endsWith(")") && out->size() > prefix.size() + 1)
+        << out->toStdString();
     QByteArray after;
     ASSERT_TRUE(ReadWholeFile(Config.Folder() + "/t.ini", after));
     EXPECT_EQ(after, before);

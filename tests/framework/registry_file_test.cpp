@@ -6,11 +6,14 @@
 #include "support/TempConfig.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,6 +95,7 @@ TEST_F(RegistryFileTest, ParseAcceptsWhatRegistryEditorsWrite)
     const QByteArray text = "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
                             "; comment\r\n"
                             "[HKEY_CURRENT_USER\\Software\\X]\r\n"
+                            "; a comment ending in a backslash: C:\\\r\n"
                             "\"A\" = \"1\"\r\n"
                             "\"B\"=hex(2):41,00,\\\r\n  42,00,00,00\r\n"
                             "\"C\"=hex(4):01,02,00,00\r\n"
@@ -268,6 +272,73 @@ TEST_F(RegistryFileTest, BrokenFileIsKeptAsideAndReportedOnce)
     EXPECT_EQ(QDir(Config.Folder()).entryList({"registry.reg.broken-*"}, QDir::Files).size(), 2);
 }
 
+TEST_F(RegistryFileTest, WhatIsNoSettingsFileIsSetAsideAndTheDefaultsUsed)
+{
+    // A FIFO would block the program for ever, a link to /dev/zero would never end, and a file
+    // beyond the bound is no settings file either.
+    const QByteArray path = QFile::encodeName(Path());
+    const std::function<void()> hostile[] = {
+        [&] { ASSERT_EQ(::mkfifo(path.constData(), 0600), 0); },
+        [&] { ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0); },
+        [&] {
+            WriteText(Path(), "Windows Registry Editor Version 5.00\n" +
+                                  QByteArray(MaxSettingsFileSize, ';'));
+        },
+    };
+    QDir().mkpath(Config.Folder());
+    int n = 0;
+    for (const auto& make : hostile) {
+        make();
+        TRegIniFile ini("Software\\ZmPing2", true);
+        EXPECT_EQ(ini.ReadString("TAyarF", "A", "default"), "default") << n;
+        EXPECT_TRUE(QFileInfo(Path()).isFile() && !QFileInfo(Path()).isSymLink()) << n;
+        EXPECT_EQ(QDir(Config.Folder())
+                      .entryList({"registry.reg.broken-*"}, QDir::AllEntries | QDir::System)
+                      .size(),
+                  ++n);
+        ASSERT_TRUE(QFile::remove(Path()));
+    }
+    ASSERT_EQ(Reports.size(), 1) << "reported once";
+    EXPECT_TRUE(Reports[0].contains("not a regular file")) << Reports[0].toStdString();
+}
+
+TEST_F(RegistryFileTest, NewFilesAreForTheUserOnly)
+{
+    const QByteArray path = QFile::encodeName(Path());
+    for (const mode_t mask : {mode_t(022), mode_t(077), mode_t(0277)}) {
+        const mode_t old = ::umask(mask);
+        QDir(Config.Folder()).removeRecursively();
+        TRegIniFile("Software\\ZmPing2", false).WriteString("S", "A", "1");
+        ::umask(old);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600 & ~mask) << std::oct << mask;
+        ASSERT_EQ(::stat(QFile::encodeName(Config.Folder()).constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700 & ~mask) << std::oct << mask;
+        ASSERT_EQ(::stat(QFile::encodeName(Path() + ".lock").constData(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600 & ~mask) << std::oct << mask;
+    }
+}
+
+TEST_F(RegistryFileTest, ALockHeldElsewhereFailsTheWriteWithinASecond)
+{
+    TRegIniFile ini("Software\\ZmPing2", false);
+    ini.WriteString("S", "A", "old");
+    const TFileLock other(Path(), true); // another open file: flock treats it as another holder
+    ASSERT_TRUE(other.Locked());
+    QElapsedTimer t;
+    t.start();
+    try {
+        ini.WriteString("S", "A", "new");
+        FAIL() << "written";
+    } catch (const ERegistryException& e) {
+        EXPECT_TRUE(e.Message().startsWith("Failed to set data for 'A' (" + Path() + ": "))
+            << e.Message().toStdString();
+    }
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_EQ(ini.ReadString("S", "A", ""), "old"); // a read does not wait for the lock
+}
+
 TEST_F(RegistryFileTest, ReadOnlyFolderReportsWriteFailuresAndKeepsTheFile)
 {
     {
@@ -291,7 +362,15 @@ TEST_F(RegistryFileTest, ReadOnlyFolderReportsWriteFailuresAndKeepsTheFile)
     });
     if (!out)
         GTEST_SKIP() << "cannot make a read-only folder here";
-    EXPECT_EQ(*out, "old|Failed to set data for 'A'|Failed to create key NewSection");
+    // The program's texts, each followed by the file's full path and the system's reason.
+    const QStringList parts = out->split('|');
+    ASSERT_EQ(parts.size(), 3) << out->toStdString();
+    EXPECT_EQ(parts[0], "old");
+    for (const auto& [part, text] :
+         {std::pair{parts[1], QString("Failed to set data for 'A'")},
+          std::pair{parts[2], QString("Failed to create key NewSection")}})
+        EXPECT_TRUE(part.startsWith(text + " (" + Path() + ": ") && part.endsWith(")"))
+            << part.toStdString();
     EXPECT_EQ(FileText(Path()), before);
     EXPECT_TRUE(QDir(Config.Folder()).entryList({".registry.reg.tmp-*"}, QDir::Hidden).isEmpty());
 }

@@ -170,6 +170,24 @@ TEST_F(PlacementTest, RectangleThatNoScreenShowsIsBroughtOntoTheNearestScreen)
     EXPECT_TRUE(screen.contains(form.geometry()))
         << form.geometry().x() << "," << form.geometry().y();
     EXPECT_EQ(form.size(), QSize(300, 200));
+
+    // Numbers at the integer limits, for a sizeable and a fixed-size window.
+    for (const bool fixed : {false, true}) {
+        for (const char* norm : {"-2147483648,0,2147483647,100", "2147483600,2147483647,0,0",
+                                 "2147483647,-2147483648,2147483647,2147483647"}) {
+            Put("NormPos", norm);
+            TPlacementTestForm other;
+            if (fixed)
+                other.setFixedSize(300, 200);
+            Make(other);
+            other.show();
+            if (fixed || QString(norm).startsWith('-')) {
+                EXPECT_TRUE(screen.intersects(other.geometry())) << norm;
+            } else {
+                EXPECT_EQ(other.geometry(), QRect(100, 120, 300, 200)) << norm << ": not moved";
+            }
+        }
+    }
 }
 
 TEST_F(PlacementTest, StorageWithoutPlacementOptionsNeverMovesItsWindow)

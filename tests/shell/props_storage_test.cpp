@@ -172,6 +172,10 @@ TEST_F(PropsStorageTest, ReadTextsAreAppliedByKind)
         {"Bool", "FALSE", [](auto& o) { return QString::number(o.Bool); }, "0"},
         {"Int", "12a", [](auto& o) { return QString::number(o.Int); }, "0"},
         {"Int", " 17 ", [](auto& o) { return QString::number(o.Int); }, "17"},
+        {"Int", "-2147483648", [](auto& o) { return QString::number(o.Int); }, "-2147483648"},
+        {"Int", "4294967301", [](auto& o) { return QString::number(o.Int); }, "0"}, // no wrap
+        {"Int", "2147483647", [](auto& o) { return QString::number(o.Int); }, "2147483647"},
+        {"Int", "2147483648", [](auto& o) { return QString::number(o.Int); }, "0"},
         {"Big", "-12345678901", [](auto& o) { return QString::number(o.Big); }, "-12345678901"},
         {"Big", "x", [](auto& o) { return QString::number(o.Big); }, "0"},
         {"Char", "", [](auto& o) { return QString(QChar(o.Char)); }, "a"},

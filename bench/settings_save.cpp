@@ -1,0 +1,151 @@
+// What a save of the program's stored settings costs, beside the floor for it: one atomic
+// replacement of the same file with the same bytes (AtomicWriteFile: temporary file, fsync,
+// rename, folder fsync).
+//   settings_save_*   the settings window's storage: FormVersion and the ten values, in the
+//                     registry file
+//   placement_save_*  the main window's placement, in its profile file
+// For each: the median wall time of ZM_BENCH_SAVES saves (default 31), the fsync and rename
+// calls of one save, the same for the single write, and the ratio of the times. The files lie
+// in a folder beside the benchmark (not /tmp, which may be a memory file system where a flush
+// costs nothing).
+#include "controls/Spin.h"
+#include "framework/AtomicFile.h"
+#include "framework/ProfileFile.h"
+#include "framework/RegistryFile.h"
+#include "framework/StdCtrls.h"
+#include "shell/Placement.h"
+#include "tests/support/FileCallCounter.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+struct TCost {
+    double Ms = 0;
+    TFileCalls Calls;
+};
+
+// The median time of runs of what, and the file calls of one of them.
+TCost Measure(int runs, const std::function<void()>& what)
+{
+    std::vector<double> ms;
+    TCost cost;
+    for (int i = 0; i < runs; ++i) {
+        const TFileCalls before = FileCalls();
+        QElapsedTimer t;
+        t.start();
+        what();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        cost.Calls = {FileCalls().Fsyncs - before.Fsyncs, FileCalls().Renames - before.Renames};
+    }
+    std::nth_element(ms.begin(), ms.begin() + runs / 2, ms.end());
+    cost.Ms = ms[runs / 2];
+    return cost;
+}
+
+void Print(const char* name, const TCost& save, const TCost& single)
+{
+    std::printf("%s_ms %.3f ms\n", name, save.Ms);
+    std::printf("%s_fsyncs %d count\n", name, save.Calls.Fsyncs);
+    std::printf("%s_renames %d count\n", name, save.Calls.Renames);
+    std::printf("%s_single_write_ms %.3f ms\n", name, single.Ms);
+    std::printf("%s_single_write_fsyncs %d count\n", name, single.Calls.Fsyncs);
+    std::printf("%s_ratio %.2f x (target <= 1.5)\n", name, save.Ms / single.Ms);
+}
+
+// The settings window's ten stored controls, named as in the program.
+class TAyarF : public QWidget {
+public:
+    TAyarF()
+    {
+        auto spin = [this](const char* name, int value, int minValue, int maxValue) {
+            auto* s = new TSpinEdit(this);
+            s->setObjectName(QLatin1String(name));
+            s->SetMinValue(minValue);
+            s->SetMaxValue(maxValue);
+            s->SetValue(value);
+            return s;
+        };
+        auto check = [this](const char* name, bool checked) {
+            auto* c = new TCheckBox(this, QString());
+            c->setObjectName(QLatin1String(name));
+            c->setChecked(checked);
+        };
+        check("CheckBoxPing", false);
+        spin("SpinEdit1", 5, 1, 999);
+        spin("SpinEdit3", 1000, 0, 0);
+        spin("SpinEditALT", 200, 0, 0);
+        spin("SpinEditUST", 700, 0, 0);
+        check("CheckBoxAlarm", true);
+        (new TLabel(this, 0, 0, QStringLiteral("200-700 ms Arası normal")))
+            ->setObjectName(QStringLiteral("Label7"));
+        spin("SpinEditPingSize", 32, 0, 1024);
+        check("CheckBoxStay", false);
+        auto* host = new TEdit(this);
+        host->setObjectName(QStringLiteral("HostEdit"));
+        host->SetText(QStringLiteral("localhost"));
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int runs = qEnvironmentVariableIntValue("ZM_BENCH_SAVES") > 0
+                         ? qEnvironmentVariableIntValue("ZM_BENCH_SAVES")
+                         : 31;
+    QTemporaryDir home(QCoreApplication::applicationDirPath() + QStringLiteral("/save-XXXXXX"));
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+
+    {
+        TAyarF form;
+        auto* storage = new TFormStorage(&form);
+        storage->setObjectName(QStringLiteral("FormStorage1"));
+        storage->SetUseRegistry(true);
+        storage->SetOptions({});
+        storage->SetStoredProps({"CheckBoxPing.Checked", "SpinEdit1.Value", "SpinEdit3.Value",
+                                 "SpinEditALT.Value", "SpinEditUST.Value", "CheckBoxAlarm.Checked",
+                                 "Label7.Caption", "SpinEditPingSize.Value", "CheckBoxStay.Checked",
+                                 "HostEdit.Text"});
+        storage->Loaded();
+        storage->LoadFromStore();
+        storage->SaveToStore(); // the file and its key exist, as on any day but the first
+        auto* timeout = form.findChild<TSpinEdit*>(QStringLiteral("SpinEdit3"));
+        const TCost save = Measure(runs, [&] {
+            timeout->SetValue(timeout->Value() + 1); // a save that changes something
+            storage->SaveToStore();
+        });
+        QByteArray bytes;
+        ReadWholeFile(TRegistryFile::DefaultPath(), bytes);
+        const TCost single =
+            Measure(runs, [&] { AtomicWriteFile(TRegistryFile::DefaultPath(), bytes); });
+        Print("settings_save", save, single);
+    }
+    {
+        QWidget form;
+        form.setGeometry(312, 214, 406, 250);
+        auto* placement = new TFormPlacement(&form);
+        placement->SetIniFileName(QStringLiteral("ZmPing2.INI"));
+        placement->Loaded();
+        form.show();
+        placement->SaveToStore();
+        const TCost save = Measure(runs, [&] {
+            form.move(form.x() + 1, form.y()); // a save that changes something
+            placement->SaveToStore();
+        });
+        const QString path = ProfilePath(QStringLiteral("ZmPing2.INI"));
+        QByteArray bytes;
+        ReadWholeFile(path, bytes);
+        const TCost single = Measure(runs, [&] { AtomicWriteFile(path, bytes); });
+        Print("placement_save", save, single);
+    }
+    return 0;
+}
