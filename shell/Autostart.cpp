@@ -73,11 +73,10 @@ void SetAutostart(bool On)
         const QString program = QCoreApplication::applicationFilePath();
         if (program.contains(QLatin1Char('\n')) || program.contains(QLatin1Char('\r')))
             throw EFileWriteError(
-                QStringLiteral("Cannot start %1 at log-in: its path holds a line break")
-                    .arg(program));
+                file, QStringLiteral("the program's path %1 holds a line break").arg(program));
         AtomicWriteFile(file, AutostartEntry(program));
-    } else if (QFile::exists(file) && !QFile::remove(file)) {
-        throw EFileWriteError(QStringLiteral("Cannot remove %1").arg(file));
+    } else if (QFile entry(file); entry.exists() && !entry.remove()) {
+        throw EFileWriteError(file, entry.errorString());
     }
 }
 
