@@ -11,8 +11,9 @@ class TSampleHub;
 }
 
 // The monitor's items of the pop-up menu, after the web-site item: a separator, the statistics
-// window, silencing the alarm for an hour (checked while silenced) and the line alerts (checked
-// while on). They act on the settings window's sample hub.
+// window, silencing the alarm for an hour (checked while silenced), the line alerts (checked
+// while on) and pinging a dual-stack name on IPv6 (checked while preferred). They act on the
+// settings window's sample hub.
 class TMonitorMenu : public QObject {
     Q_OBJECT
 public:
@@ -24,10 +25,12 @@ public:
     QAction* Istatistikler1;
     QAction* AlarmSustur1;
     QAction* Uyarilar1;
+    QAction* IPv6Tercih1;
 
     void IstatistiklerClick();
     void AlarmSusturClick(bool Checked);
     void UyarilarClick(bool Checked);
+    void IPv6TercihClick(bool Checked);
     // Sets the check marks from the hub (each time the menu opens).
     void UpdateItems();
     // The statistics window, once opened.

@@ -44,6 +44,7 @@ TMonitorOptions TMonitorOptions::Load()
         ReadText(reg, QStringLiteral("SilencedUntil"), QString()), Qt::ISODate);
     o.DownAfter = ReadCount(reg, QStringLiteral("DownAfter"), o.DownAfter);
     o.UpAfter = ReadCount(reg, QStringLiteral("UpAfter"), o.UpAfter);
+    o.PreferIPv6 = ReadText(reg, QStringLiteral("PreferIPv6"), QString()) == QLatin1String("1");
     return o;
 }
 
@@ -58,6 +59,8 @@ void TMonitorOptions::Save() const
                                             : QString());
     reg.WriteString(section, QStringLiteral("DownAfter"), QString::number(DownAfter));
     reg.WriteString(section, QStringLiteral("UpAfter"), QString::number(UpAfter));
+    reg.WriteString(section, QStringLiteral("PreferIPv6"),
+                    PreferIPv6 ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 } // namespace Monitor

@@ -6,6 +6,8 @@
 //   SilencedUntil  the end of the alarm's silence, as an ISO 8601 UTC time; empty: none
 //   DownAfter      consecutive bad cycles that make the line down (default 3)
 //   UpAfter        consecutive good cycles that bring it back up (default 2)
+//   PreferIPv6     "1" or "0": a host name with addresses of both families is pinged on IPv6
+//                  (default 0: on IPv4, as always)
 // Values that are missing or unreadable read as their defaults.
 #include <QDateTime>
 #include <QString>
@@ -17,6 +19,7 @@ struct TMonitorOptions {
     QDateTime SilencedUntil; // invalid: not silenced
     int DownAfter = 3;
     int UpAfter = 2;
+    bool PreferIPv6 = false;
 
     // The section's registry key: "Software\<program file's base name>".
     static QString RegistryKey();

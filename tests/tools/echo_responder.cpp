@@ -229,7 +229,7 @@ int main(int argc, char** argv)
             mode = Mode::Drop;
         } else if (a == "--unreachable" && hasValue) {
             mode = Mode::Error;
-            errType = 3;
+            errType = -1; // destination unreachable of the family
             errCode = std::atoi(argv[++i]);
         } else if (a == "--error" && hasValue) {
             mode = Mode::Error;
@@ -250,6 +250,8 @@ int main(int argc, char** argv)
         }
     }
 
+    if (errType == -1)
+        errType = v6 ? ICMP6_DST_UNREACH : ICMP_DEST_UNREACH;
     const int fd = v6 ? socket(AF_INET6, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMPV6)
                       : socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (fd < 0) {
