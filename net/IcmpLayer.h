@@ -19,8 +19,8 @@
 // through IPV6_MTU_DISCOVER, errors through IPV6_RECVERR on the datagram socket, and on the raw
 // one an ICMP6_FILTER plus a kernel filter on our identifier. A system without IPv6 still pings
 // IPv4 hosts; an IPv6 echo there fails with "Destination network unreachable".
-#include "net/HostAddress.h"
 #include "net/IcmpReply.h"
+#include "net/IpAddress.h"
 
 #include <chrono>
 #include <cstddef>
