@@ -35,7 +35,8 @@ TEST_F(MainWindow, MenuItemsInOrder)
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(texts, (QStringList{"Ayarlar\tF5", "Gizle (Esc)", "-", "localhost", "-",
                                   "İstatistikler", "Alarmı bir saat sustur", "Bağlantı uyarıları",
-                                  "Oturum açılınca başlat", "-", "Programı Kapat "}));
+                                  "IPv6 adresini tercih et", "Oturum açılınca başlat", "-",
+                                  "Programı Kapat "}));
     EXPECT_EQ(Main->windowTitle(), "ZEMBRA Ping s2.04f");
     EXPECT_EQ(Main->TrayIcon1->PopupMenu(), Main->PopupMenu1);
 }
