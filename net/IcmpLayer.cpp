@@ -67,7 +67,7 @@ bool AttachIdentifierFilter6(int fd, std::uint16_t id)
         BPF_STMT(BPF_LD | BPF_B | BPF_ABS, 0),                       // A = ICMPv6 type
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP6_ECHO_REPLY, 0, 2), // echo reply?
         BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 4),                       // its identifier
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 4, 5),               // ours: keep, else drop
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 3, 4),               // ours: keep, else drop
         BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, ICMP6_PARAM_PROB, 3, 0), // errors are 1..4
         BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 8 + 40 + 4),              // quoted identifier
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 0, 1),               //
