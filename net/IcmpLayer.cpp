@@ -87,8 +87,11 @@ void DrainSocket(int fd)
 }
 
 // errno values that report an ICMP error message pending on a socket (sk_err), not a local fault.
-bool IsSoftError(int e)
+// (ICMPv6 reports "administratively prohibited" and "reject route" as EACCES.)
+bool IsSoftError(int e, bool v6)
 {
+    if (e == EACCES)
+        return v6;
     switch (e) {
     case ENETUNREACH:
     case EHOSTUNREACH:
@@ -233,7 +236,7 @@ public:
                 continue;
             // A late ICMP error about an earlier request leaves its errno pending on a datagram
             // socket, and the next send reports it: read the queue and send once more.
-            if (!retried && FKind == IcmpSocketKind::Datagram && IsSoftError(e)) {
+            if (!retried && FKind == IcmpSocketKind::Datagram && IsSoftError(e, FV6)) {
                 retried = true;
                 DrainErrorQueue(area, areaSize);
                 continue;
@@ -275,7 +278,7 @@ public:
             if (e == EINTR)
                 continue;
             if (e != EAGAIN && e != EWOULDBLOCK) {
-                if (!IsSoftError(e)) {
+                if (!IsSoftError(e, FV6)) {
                     r.Error = IcmpStatus::GeneralFailure;
                     return r;
                 }
