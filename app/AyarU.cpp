@@ -59,6 +59,10 @@ TAyarF::TAyarF(TAnaF* Main, std::unique_ptr<TPing> Ping)
     Timer1->SetInterval(1000);
     Timer1->SetEnabled(true);
     SampleHub1 = new TSampleHub(this);
+    // Which family a dual-stack host name is pinged on, as remembered and as the menu sets it.
+    Ping1->SetPreferIPv6(SampleHub1->PreferIPv6());
+    connect(SampleHub1, &TSampleHub::OptionsChanged, this,
+            [this] { Ping1->SetPreferIPv6(SampleHub1->PreferIPv6()); });
     BuildControls();
     WireHandlers();
     // The ten settings, in the registry under HKEY_CURRENT_USER\Software\<program>\TAyarF.

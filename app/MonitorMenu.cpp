@@ -28,6 +28,10 @@ TMonitorMenu::TMonitorMenu(TAnaF* main, QMenu* menu) : QObject(main), FMain(main
     Uyarilar1->setObjectName(QStringLiteral("Uyarilar1"));
     Uyarilar1->setCheckable(true);
     Uyarilar1->setChecked(true);
+    IPv6Tercih1 = menu->addAction(QStringLiteral("IPv6 adresini tercih et"));
+    IPv6Tercih1->setObjectName(QStringLiteral("IPv6Tercih1"));
+    IPv6Tercih1->setCheckable(true);
+    connect(IPv6Tercih1, &QAction::triggered, this, [this](bool on) { IPv6TercihClick(on); });
     Gecmis1 = menu->addAction(QStringLiteral("Geçmiş klasörünü aç"));
     Gecmis1->setObjectName(QStringLiteral("Gecmis1"));
     Olcum1 = menu->addAction(QStringLiteral("Prometheus ölçüm dosyası..."));
@@ -63,7 +67,7 @@ TSampleHub* TMonitorMenu::Hub() const
 void TMonitorMenu::UpdateItems()
 {
     TSampleHub* hub = Hub();
-    for (QAction* a : {Istatistikler1, AlarmSustur1, Uyarilar1, Olcum1})
+    for (QAction* a : {Istatistikler1, AlarmSustur1, Uyarilar1, IPv6Tercih1, Olcum1})
         a->setEnabled(hub != nullptr);
     if (!hub)
         return;
@@ -72,6 +76,7 @@ void TMonitorMenu::UpdateItems()
             Qt::UniqueConnection);
     AlarmSustur1->setChecked(hub->AlarmSilenced());
     Uyarilar1->setChecked(hub->AlertsOn());
+    IPv6Tercih1->setChecked(hub->PreferIPv6());
 }
 
 void TMonitorMenu::IstatistiklerClick()
@@ -90,6 +95,12 @@ void TMonitorMenu::AlarmSusturClick(bool Checked)
 {
     if (TSampleHub* hub = Hub())
         RunGuarded([&] { hub->SilenceAlarm(Checked); });
+}
+
+void TMonitorMenu::IPv6TercihClick(bool Checked)
+{
+    if (TSampleHub* hub = Hub())
+        RunGuarded([&] { hub->SetPreferIPv6(Checked); });
 }
 
 void TMonitorMenu::UyarilarClick(bool Checked)

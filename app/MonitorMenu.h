@@ -14,8 +14,9 @@ class TSampleHub;
 
 // The monitor's items of the pop-up menu, after the web-site item: a separator, the statistics
 // window, silencing the alarm for an hour (checked while silenced), the line alerts (checked
-// while on), the history folder (opened in the file manager) and the metrics file's path (asked
-// for in a small dialog). They act on the settings window's sample hub.
+// while on), pinging a dual-stack name on IPv6 (checked while preferred), the history folder
+// (opened in the file manager) and the metrics file's path (asked for in a small dialog). They
+// act on the settings window's sample hub.
 class TMonitorMenu : public QObject {
     Q_OBJECT
 public:
@@ -27,12 +28,14 @@ public:
     QAction* Istatistikler1;
     QAction* AlarmSustur1;
     QAction* Uyarilar1;
+    QAction* IPv6Tercih1;
     QAction* Gecmis1;
     QAction* Olcum1;
 
     void IstatistiklerClick();
     void AlarmSusturClick(bool Checked);
     void UyarilarClick(bool Checked);
+    void IPv6TercihClick(bool Checked);
     void GecmisClick();
     void OlcumClick();
     // Asks for the metrics file's path, starting from Current; nothing when the user cancels

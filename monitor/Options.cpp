@@ -44,6 +44,7 @@ TMonitorOptions TMonitorOptions::Load()
         ReadText(reg, QStringLiteral("SilencedUntil"), QString()), Qt::ISODate);
     o.DownAfter = ReadCount(reg, QStringLiteral("DownAfter"), o.DownAfter);
     o.UpAfter = ReadCount(reg, QStringLiteral("UpAfter"), o.UpAfter);
+    o.PreferIPv6 = ReadText(reg, QStringLiteral("PreferIPv6"), QString()) == QLatin1String("1");
     o.HistoryDays = ReadCount(reg, QStringLiteral("HistoryDays"), o.HistoryDays, 36500);
     o.MetricsFile = ReadText(reg, QStringLiteral("MetricsFile"), QString()).trimmed();
     return o;
@@ -60,6 +61,8 @@ void TMonitorOptions::Save() const
                                             : QString());
     reg.WriteString(section, QStringLiteral("DownAfter"), QString::number(DownAfter));
     reg.WriteString(section, QStringLiteral("UpAfter"), QString::number(UpAfter));
+    reg.WriteString(section, QStringLiteral("PreferIPv6"),
+                    PreferIPv6 ? QStringLiteral("1") : QStringLiteral("0"));
     reg.WriteString(section, QStringLiteral("HistoryDays"), QString::number(HistoryDays));
     reg.WriteString(section, QStringLiteral("MetricsFile"), MetricsFile);
 }

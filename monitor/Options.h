@@ -6,6 +6,8 @@
 //   SilencedUntil  the end of the alarm's silence, as an ISO 8601 UTC time; empty: none
 //   DownAfter      consecutive bad cycles that make the line down (default 3)
 //   UpAfter        consecutive good cycles that bring it back up (default 2)
+//   PreferIPv6     "1" or "0": a host name with addresses of both families is pinged on IPv6
+//                  (default 0: on IPv4, as always)
 //   HistoryDays    days a history file is kept before it is removed (default 30)
 //   MetricsFile    where the Prometheus metrics file is written after each sample; empty: none
 // Values that are missing or unreadable read as their defaults.
@@ -19,6 +21,7 @@ struct TMonitorOptions {
     QDateTime SilencedUntil; // invalid: not silenced
     int DownAfter = 3;
     int UpAfter = 2;
+    bool PreferIPv6 = false;
     int HistoryDays = 30;
     QString MetricsFile;
 

@@ -58,6 +58,13 @@ void TSampleHub::SilenceAlarm(bool on)
     FOptions.Save();
 }
 
+void TSampleHub::SetPreferIPv6(bool on)
+{
+    FOptions.PreferIPv6 = on;
+    emit OptionsChanged();
+    FOptions.Save();
+}
+
 void TSampleHub::SetAlertsOn(bool on)
 {
     FOptions.AlertsOn = on;

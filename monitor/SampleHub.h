@@ -42,6 +42,8 @@ public:
     void SilenceAlarm(bool on);
     bool AlertsOn() const { return FOptions.AlertsOn; }
     void SetAlertsOn(bool on);
+    bool PreferIPv6() const { return FOptions.PreferIPv6; }
+    void SetPreferIPv6(bool on);
     // Where the metrics file goes from the next sample on (empty: none). Remembered at once.
     void SetMetricsFile(const QString& path);
 
@@ -51,7 +53,7 @@ public:
 signals:
     // A sample was taken (statistics changed).
     void SampleAdded();
-    // The alarm's silence began or ended, or alerts were switched.
+    // The alarm's silence began or ended, alerts were switched, or the address family.
     void OptionsChanged();
 
 private:

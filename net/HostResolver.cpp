@@ -1,6 +1,7 @@
 #include "net/HostResolver.h"
 
 #include <arpa/inet.h>
+#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -47,7 +48,7 @@ public:
     HostLookup Lookup(const std::string& name) override
     {
         addrinfo hints{};
-        hints.ai_family = AF_INET;
+        hints.ai_family = AF_UNSPEC;
         hints.ai_socktype = SOCK_DGRAM; // one entry per address, not one per socket type
         hints.ai_flags = AI_CANONNAME;
         addrinfo* list = nullptr;
@@ -57,15 +58,23 @@ public:
             r.Error = WinSockCodeOf(rc);
             return r;
         }
-        r.Error = WinSock::WSANO_DATA;
+        r.HasV4 = false;
         for (const addrinfo* a = list; a; a = a->ai_next) {
-            if (a->ai_family == AF_INET && a->ai_addr &&
+            if (!a->ai_addr)
+                continue;
+            if (!r.HasV4 && a->ai_family == AF_INET &&
                 a->ai_addrlen >= static_cast<socklen_t>(sizeof(sockaddr_in))) {
-                r.Error = 0;
+                r.HasV4 = true;
                 r.Address = reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr;
-                break;
+            } else if (!r.HasV6 && a->ai_family == AF_INET6 &&
+                       a->ai_addrlen >= static_cast<socklen_t>(sizeof(sockaddr_in6))) {
+                const auto* six = reinterpret_cast<const sockaddr_in6*>(a->ai_addr);
+                r.HasV6 = true;
+                std::memcpy(r.Address6.Bytes.data(), &six->sin6_addr, 16);
+                r.Address6.ScopeId = six->sin6_scope_id;
             }
         }
+        r.Error = r.HasV4 || r.HasV6 ? 0 : WinSock::WSANO_DATA;
         if (list->ai_canonname)
             r.OfficialName = list->ai_canonname;
         ::freeaddrinfo(list);

@@ -3,7 +3,9 @@
 // WSAAsyncGetHostByName) and its address helpers (inet_addr, inet_ntoa).
 //
 // `HostResolver` is the seam: the echo engine (TICMP) and the ping component (TPing) call it,
-// the real implementation is getaddrinfo (IPv4), unit tests put a fake in its place.
+// the real implementation is getaddrinfo (both families), unit tests put a fake in its place.
+#include "net/HostAddress.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -17,7 +19,7 @@ constexpr int WSAENOBUFS = 10055;        // no worker could be started for a loo
 constexpr int WSAHOST_NOT_FOUND = 11001; // host not found (also: text that is no host name)
 constexpr int WSATRY_AGAIN = 11002;      // temporary failure (also: the lookup outlived its wait)
 constexpr int WSANO_RECOVERY = 11003;    // non-recoverable failure
-constexpr int WSANO_DATA = 11004;        // the name exists but has no IPv4 address
+constexpr int WSANO_DATA = 11004;        // the name exists but has no address
 } // namespace WinSock
 
 // The all-ones address: inet_addr's "no address" (INADDR_NONE).
@@ -28,6 +30,16 @@ struct HostLookup {
     int Error = 0;             // 0, or a WinSock code of the table above
     std::uint32_t Address = 0; // first IPv4 address of the entry, network byte order
     std::string OfficialName;  // the entry's official (canonical) name; may be empty
+    bool HasV4 = true;         // false when the name has no IPv4 address
+    bool HasV6 = false;
+    Ip6Address Address6; // first IPv6 address, when HasV6
+
+    // The address to ping: IPv4 when the name has one, unless IPv6 is preferred and it has one.
+    HostAddress Pick(bool preferV6) const
+    {
+        return HasV6 && (preferV6 || !HasV4) ? HostAddress::FromV6(Address6)
+                                             : HostAddress::FromV4(Address);
+    }
 };
 
 class HostResolver {
@@ -41,8 +53,8 @@ public:
     virtual int RunDetached(std::function<void()> job);
 };
 
-// The real resolver: getaddrinfo for IPv4 with the canonical name. Failures map to 11001 host
-// not found, 11002 try again, 11003 no recovery, 11004 no data.
+// The real resolver: getaddrinfo for both families with the canonical name. Failures map to 11001
+// host not found, 11002 try again, 11003 no recovery, 11004 no data.
 std::shared_ptr<HostResolver> SystemHostResolver();
 
 // Text that may be handed to a resolver: 1 to 255 characters, each printable ASCII other than the

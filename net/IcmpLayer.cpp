@@ -7,6 +7,7 @@
 #include <linux/errqueue.h>
 #include <linux/filter.h>
 #include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -22,6 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint8_t kEchoRequest = 8;
+constexpr std::uint8_t kEchoRequest6 = 128;
 constexpr std::size_t kIcmpHeader = 8;
 constexpr std::size_t kMaxIpHeader = 60;
 constexpr std::size_t kMaxErrorMessage = 576; // the most an ICMP error message carries
@@ -56,6 +58,26 @@ bool AttachIdentifierFilter(int fd, std::uint16_t id)
     return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) == 0;
 }
 
+// The same for a raw ICMPv6 socket, which sees the ICMPv6 message without the IPv6 header: echo
+// replies with our identifier, and error messages whose quoted request (after the quoted
+// 40-byte IPv6 header) carries it.
+bool AttachIdentifierFilter6(int fd, std::uint16_t id)
+{
+    sock_filter code[] = {
+        BPF_STMT(BPF_LD | BPF_B | BPF_ABS, 0),                       // A = ICMPv6 type
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, ICMP6_ECHO_REPLY, 0, 2), // echo reply?
+        BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 4),                       // its identifier
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 3, 4),               // ours: keep, else drop
+        BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, ICMP6_PARAM_PROB, 3, 0), // errors are 1..4
+        BPF_STMT(BPF_LD | BPF_H | BPF_ABS, 8 + 40 + 4),              // quoted identifier
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, id, 0, 1),               //
+        BPF_STMT(BPF_RET | BPF_K, 0xFFFFFFFFu),                      // keep
+        BPF_STMT(BPF_RET | BPF_K, 0),                                // drop
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(code)), code};
+    return ::setsockopt(fd, SOL_SOCKET, SO_ATTACH_FILTER, &program, sizeof program) == 0;
+}
+
 // Throws away what queued before the filter was in place.
 void DrainSocket(int fd)
 {
@@ -65,8 +87,11 @@ void DrainSocket(int fd)
 }
 
 // errno values that report an ICMP error message pending on a socket (sk_err), not a local fault.
-bool IsSoftError(int e)
+// (ICMPv6 reports "administratively prohibited" and "reject route" as EACCES.)
+bool IsSoftError(int e, bool v6)
 {
+    if (e == EACCES)
+        return v6;
     switch (e) {
     case ENETUNREACH:
     case EHOSTUNREACH:
@@ -88,6 +113,7 @@ int SendErrorStatus(int e)
 {
     switch (e) {
     case ENETUNREACH:
+    case EAFNOSUPPORT: // no IPv6 on this system
         return IcmpStatus::DestNetUnreachable;
     case EHOSTUNREACH:
     case EHOSTDOWN:
@@ -132,7 +158,10 @@ struct ReceiveBuffers {
     ReceiveBuffers(const ReceiveBuffers&) = delete;
     ReceiveBuffers& operator=(const ReceiveBuffers&) = delete;
 
-    sockaddr_in From{};
+    union {
+        sockaddr_in V4;
+        sockaddr_in6 V6;
+    } From{};
     alignas(cmsghdr) char Control[256];
     iovec Iov;
     msghdr Msg{};
@@ -142,13 +171,14 @@ std::atomic<unsigned> gInstances{0};
 
 class LinuxIcmpLayer final : public IcmpLayer {
 public:
-    LinuxIcmpLayer(int fd, IcmpSocketKind kind) : FFd(fd), FKind(kind)
+    LinuxIcmpLayer(int fd, IcmpSocketKind kind, bool v6) : FFd(fd), FKind(kind), FV6(v6)
     {
         // A raw socket sees every echo reply on the machine; its identifier tells ours apart.
         // (The kernel picks the identifier of a datagram socket itself.)
         FId = static_cast<std::uint16_t>(static_cast<unsigned>(::getpid()) * 2654435761u +
                                          gInstances.fetch_add(1) * 40503u);
-        if (FKind == IcmpSocketKind::Raw && AttachIdentifierFilter(FFd, FId))
+        if (FKind == IcmpSocketKind::Raw &&
+            (FV6 ? AttachIdentifierFilter6(FFd, FId) : AttachIdentifierFilter(FFd, FId)))
             DrainSocket(FFd);
     }
     ~LinuxIcmpLayer() override { ::close(FFd); }
@@ -163,7 +193,7 @@ public:
             return r;
         }
         const std::uint16_t seq = ++FSeq;
-        std::uint8_t hdr[kIcmpHeader] = {kEchoRequest,
+        std::uint8_t hdr[kIcmpHeader] = {FV6 ? kEchoRequest6 : kEchoRequest,
                                          0,
                                          0,
                                          0,
@@ -171,7 +201,8 @@ public:
                                          static_cast<std::uint8_t>(FId),
                                          static_cast<std::uint8_t>(seq >> 8),
                                          static_cast<std::uint8_t>(seq)};
-        if (FKind == IcmpSocketKind::Raw) { // the kernel fills in the checksum of a datagram socket
+        // The kernel fills in the checksum of a datagram socket, and of every ICMPv6 socket.
+        if (FKind == IcmpSocketKind::Raw && !FV6) {
             const std::uint16_t sum = IcmpChecksum(hdr, sizeof hdr, p.Data, p.Size);
             hdr[2] = static_cast<std::uint8_t>(sum >> 8);
             hdr[3] = static_cast<std::uint8_t>(sum);
@@ -179,10 +210,14 @@ public:
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = p.Address;
+        sockaddr_in6 to6{};
+        to6.sin6_family = AF_INET6;
+        std::memcpy(&to6.sin6_addr, p.Address6.Bytes.data(), sizeof to6.sin6_addr);
+        to6.sin6_scope_id = p.Address6.ScopeId;
         iovec iov[2] = {{hdr, sizeof hdr}, {const_cast<std::uint8_t*>(p.Data), p.Size}};
         msghdr msg{};
-        msg.msg_name = &to;
-        msg.msg_namelen = sizeof to;
+        msg.msg_name = FV6 ? static_cast<void*>(&to6) : static_cast<void*>(&to);
+        msg.msg_namelen = FV6 ? sizeof to6 : sizeof to;
         msg.msg_iov = iov;
         msg.msg_iovlen = p.Size ? 2 : 1;
 
@@ -201,7 +236,7 @@ public:
                 continue;
             // A late ICMP error about an earlier request leaves its errno pending on a datagram
             // socket, and the next send reports it: read the queue and send once more.
-            if (!retried && FKind == IcmpSocketKind::Datagram && IsSoftError(e)) {
+            if (!retried && FKind == IcmpSocketKind::Datagram && IsSoftError(e, FV6)) {
                 retried = true;
                 DrainErrorQueue(area, areaSize);
                 continue;
@@ -222,10 +257,11 @@ public:
             const ssize_t n = ::recvmsg(FFd, &rmsg, MSG_DONTWAIT);
             const Clock::time_point t1 = Clock::now();
             if (n >= 0) {
-                const bool mine =
-                    FKind == IcmpSocketKind::Datagram
-                        ? MatchDatagram(p, seq, area, static_cast<std::size_t>(n), rmsg, rb.From, r)
-                        : MatchRaw(p, seq, area, static_cast<std::size_t>(n), r);
+                const std::size_t size = static_cast<std::size_t>(n);
+                const bool mine = FV6 ? Match6(p, seq, area, size, rmsg, rb.From.V6, r)
+                                  : FKind == IcmpSocketKind::Datagram
+                                      ? MatchDatagram(p, seq, area, size, rmsg, rb.From.V4, r)
+                                      : MatchRaw(p, seq, area, size, r);
                 if (mine) {
                     r.RoundTripNs = RoundTrip(t0, t0Real, t1, rmsg);
                     if (rmsg.msg_flags & MSG_TRUNC) { // cannot happen with a reply to our request
@@ -242,7 +278,7 @@ public:
             if (e == EINTR)
                 continue;
             if (e != EAGAIN && e != EWOULDBLOCK) {
-                if (!IsSoftError(e)) {
+                if (!IsSoftError(e, FV6)) {
                     r.Error = IcmpStatus::GeneralFailure;
                     return r;
                 }
@@ -309,17 +345,22 @@ private:
     }
 
     // Applies TTL and don't-fragment, only when they differ from what the socket has.
+    // For IPv6 the TTL is the hop limit.
     bool Configure(const IcmpEchoParams& p)
     {
         if (p.Ttl != FTtl) {
             const int v = p.Ttl;
-            if (::setsockopt(FFd, IPPROTO_IP, IP_TTL, &v, sizeof v) != 0)
+            if (::setsockopt(FFd, FV6 ? IPPROTO_IPV6 : IPPROTO_IP, FV6 ? IPV6_UNICAST_HOPS : IP_TTL,
+                             &v, sizeof v) != 0)
                 return false;
             FTtl = p.Ttl;
         }
-        const int pmtu = (p.Flags & 0x02) ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT;
+        const bool df = p.Flags & 0x02;
+        const int pmtu = FV6 ? (df ? IPV6_PMTUDISC_DO : IPV6_PMTUDISC_DONT)
+                             : (df ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT);
         if (pmtu != FPmtu) {
-            if (::setsockopt(FFd, IPPROTO_IP, IP_MTU_DISCOVER, &pmtu, sizeof pmtu) != 0)
+            if (::setsockopt(FFd, FV6 ? IPPROTO_IPV6 : IPPROTO_IP,
+                             FV6 ? IPV6_MTU_DISCOVER : IP_MTU_DISCOVER, &pmtu, sizeof pmtu) != 0)
                 return false;
             FPmtu = pmtu;
         }
@@ -361,6 +402,49 @@ private:
         return true;
     }
 
+    static Icmp6RequestKey Key6(const IcmpEchoParams& p, std::uint16_t id, std::uint16_t seq)
+    {
+        Icmp6RequestKey key;
+        std::memcpy(key.Target, p.Address6.Bytes.data(), sizeof key.Target);
+        key.Id = id;
+        key.Seq = seq;
+        return key;
+    }
+
+    static Ip6Address Sender6(const sockaddr_in6& from)
+    {
+        Ip6Address a;
+        std::memcpy(a.Bytes.data(), &from.sin6_addr, a.Bytes.size());
+        a.ScopeId = from.sin6_scope_id;
+        return a;
+    }
+
+    // ICMPv6, either socket kind: the message alone; hop limit and traffic class come as
+    // control messages.
+    bool Match6(const IcmpEchoParams& p, std::uint16_t seq, const std::uint8_t* b, std::size_t n,
+                msghdr& msg, const sockaddr_in6& from, IcmpEchoResult& r) const
+    {
+        IcmpAnswer a;
+        const bool ok = FKind == IcmpSocketKind::Datagram
+                            ? ParseDatagramIcmp6(b, n, Key6(p, 0, seq), a)
+                            : ParseRawIcmp6(b, n, Key6(p, FId, seq), a);
+        if (!ok)
+            return false;
+        Fill(a, r);
+        r.From6 = Sender6(from);
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level != IPPROTO_IPV6 || c->cmsg_len < CMSG_LEN(sizeof(int)))
+                continue;
+            int v;
+            std::memcpy(&v, CMSG_DATA(c), sizeof v);
+            if (c->cmsg_type == IPV6_HOPLIMIT)
+                r.Ttl = static_cast<std::uint8_t>(v);
+            else if (c->cmsg_type == IPV6_TCLASS)
+                r.Tos = static_cast<std::uint8_t>(v);
+        }
+        return true;
+    }
+
     // Raw socket: the ICMP packets that passed the socket's filter, IP header first.
     bool MatchRaw(const IcmpEchoParams& p, std::uint16_t seq, const std::uint8_t* b, std::size_t n,
                   IcmpEchoResult& r) const
@@ -381,7 +465,7 @@ private:
         for (;;) {
             ReceiveBuffers rb(area, areaSize);
             msghdr& msg = rb.Msg;
-            const sockaddr_in& target = rb.From; // the request's destination
+            const sockaddr_in& target = rb.From.V4; // the request's destination
             const ssize_t n = ::recvmsg(FFd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT);
             const Clock::time_point t1 = Clock::now();
             if (n < 0) {
@@ -391,12 +475,30 @@ private:
             }
             const sock_extended_err* ee = nullptr;
             for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-                if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_RECVERR &&
+                if (c->cmsg_level == (FV6 ? IPPROTO_IPV6 : IPPROTO_IP) &&
+                    c->cmsg_type == (FV6 ? IPV6_RECVERR : IP_RECVERR) &&
                     c->cmsg_len >= CMSG_LEN(sizeof(sock_extended_err)))
                     ee = reinterpret_cast<const sock_extended_err*>(CMSG_DATA(c));
             }
-            if (!ee || ee->ee_origin != SO_EE_ORIGIN_ICMP)
+            if (!ee || ee->ee_origin != (FV6 ? SO_EE_ORIGIN_ICMP6 : SO_EE_ORIGIN_ICMP))
                 continue;
+            if (FV6) {
+                IcmpAnswer a;
+                if (!ParseDatagramError6(
+                        area, static_cast<std::size_t>(n),
+                        reinterpret_cast<const std::uint8_t*>(&rb.From.V6.sin6_addr), ee->ee_type,
+                        ee->ee_code, Key6(p, 0, seq), a))
+                    continue;
+                Fill(a, r);
+                r.From6 = Sender6(rb.From.V6);
+                const auto* sender = reinterpret_cast<const sockaddr_in6*>(SO_EE_OFFENDER(ee));
+                const char* end = reinterpret_cast<const char*>(ee) + sizeof(sock_extended_err) +
+                                  sizeof(sockaddr_in6);
+                if (end <= rb.Control + msg.msg_controllen && sender->sin6_family == AF_INET6)
+                    r.From6 = Sender6(*sender);
+                r.RoundTripNs = RoundTrip(t0, t0Real, t1, msg);
+                return true;
+            }
             std::uint32_t offender = target.sin_addr.s_addr;
             const auto* sender = reinterpret_cast<const sockaddr_in*>(SO_EE_OFFENDER(ee));
             const char* end =
@@ -425,16 +527,18 @@ private:
 
     int FFd;
     IcmpSocketKind FKind;
+    bool FV6;
     std::uint16_t FId = 0;
     std::uint16_t FSeq = 0;
     int FTtl = -1;
     int FPmtu = -1;
 };
 
-int OpenSocket(IcmpSocketKind kind, int* error)
+int OpenSocket(IcmpSocketKind kind, bool v6, int* error)
 {
     const int type = kind == IcmpSocketKind::Datagram ? SOCK_DGRAM : SOCK_RAW;
-    const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
+    const int fd = v6 ? ::socket(AF_INET6, type | SOCK_CLOEXEC, IPPROTO_ICMPV6)
+                      : ::socket(AF_INET, type | SOCK_CLOEXEC, IPPROTO_ICMP);
     if (fd < 0) {
         *error = errno;
         return -1;
@@ -442,6 +546,27 @@ int OpenSocket(IcmpSocketKind kind, int* error)
     const int on = 1;
     // The kernel's arrival time of each packet (no extra system call: it comes with the packet).
     ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    if (v6) {
+        // Hop limit and traffic class of each reply; error messages through the error queue of
+        // a datagram socket, through the filter below on a raw one.
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_RECVHOPLIMIT, &on, sizeof on);
+        ::setsockopt(fd, IPPROTO_IPV6, IPV6_RECVTCLASS, &on, sizeof on);
+        if (kind == IcmpSocketKind::Datagram &&
+            ::setsockopt(fd, IPPROTO_IPV6, IPV6_RECVERR, &on, sizeof on) != 0) {
+            *error = errno;
+            ::close(fd);
+            return -1;
+        }
+        if (kind == IcmpSocketKind::Raw) {
+            icmp6_filter filter;
+            ICMP6_FILTER_SETBLOCKALL(&filter);
+            for (int t : {ICMP6_ECHO_REPLY, ICMP6_DST_UNREACH, ICMP6_PACKET_TOO_BIG,
+                          ICMP6_TIME_EXCEEDED, ICMP6_PARAM_PROB})
+                ICMP6_FILTER_SETPASS(t, &filter);
+            ::setsockopt(fd, IPPROTO_ICMPV6, ICMP6_FILTER, &filter, sizeof filter);
+        }
+        return fd;
+    }
     if (kind == IcmpSocketKind::Datagram) {
         // ICMP error messages about our requests, and the TTL and TOS of each reply.
         if (::setsockopt(fd, IPPROTO_IP, IP_RECVERR, &on, sizeof on) != 0) {
@@ -470,20 +595,60 @@ std::size_t IcmpReceiveAreaSize(std::size_t size)
     return std::max(kMaxIpHeader + kIcmpHeader + size, kMaxErrorMessage);
 }
 
+namespace {
+
+// One socket of the asked kind (Auto: datagram, else raw) for one family; null with *error.
+std::unique_ptr<LinuxIcmpLayer> OpenFamily(IcmpSocketKind kind, bool v6, int* error)
+{
+    for (IcmpSocketKind k : {IcmpSocketKind::Datagram, IcmpSocketKind::Raw}) {
+        if (kind != IcmpSocketKind::Auto && kind != k)
+            continue;
+        const int fd = OpenSocket(k, v6, error);
+        if (fd >= 0)
+            return std::make_unique<LinuxIcmpLayer>(fd, k, v6);
+    }
+    return nullptr;
+}
+
+// Both families: IPv4 always, IPv6 where the system has it. Both sockets are opened together,
+// so that they live in the same network namespace.
+class DualStackLayer final : public IcmpLayer {
+public:
+    DualStackLayer(std::unique_ptr<LinuxIcmpLayer> v4, std::unique_ptr<LinuxIcmpLayer> v6,
+                   int v6Error)
+        : FV4(std::move(v4)), FV6(std::move(v6)), FV6Error(v6Error)
+    {
+    }
+    IcmpSocketKind Kind() const override { return FV4->Kind(); }
+    IcmpEchoResult Echo(const IcmpEchoParams& p, std::uint8_t* area, std::size_t size) override
+    {
+        if (!p.V6)
+            return FV4->Echo(p, area, size);
+        if (FV6)
+            return FV6->Echo(p, area, size);
+        IcmpEchoResult r;
+        r.Error = SendErrorStatus(FV6Error);
+        return r;
+    }
+
+private:
+    std::unique_ptr<LinuxIcmpLayer> FV4, FV6;
+    int FV6Error;
+};
+
+} // namespace
+
 std::unique_ptr<IcmpLayer> OpenIcmpLayer(IcmpSocketKind kind, int* error)
 {
     int err = 0;
-    if (kind != IcmpSocketKind::Raw) {
-        const int fd = OpenSocket(IcmpSocketKind::Datagram, &err);
-        if (fd >= 0)
-            return std::make_unique<LinuxIcmpLayer>(fd, IcmpSocketKind::Datagram);
+    std::unique_ptr<LinuxIcmpLayer> v4 = OpenFamily(kind, false, &err);
+    if (!v4) {
+        if (error)
+            *error = err;
+        return nullptr;
     }
-    if (kind != IcmpSocketKind::Datagram) {
-        const int fd = OpenSocket(IcmpSocketKind::Raw, &err);
-        if (fd >= 0)
-            return std::make_unique<LinuxIcmpLayer>(fd, IcmpSocketKind::Raw);
-    }
-    if (error)
-        *error = err;
-    return nullptr;
+    // The same kind for IPv6 as for IPv4 (both follow net.ipv4.ping_group_range).
+    int err6 = 0;
+    std::unique_ptr<LinuxIcmpLayer> v6 = OpenFamily(v4->Kind(), true, &err6);
+    return std::make_unique<DualStackLayer>(std::move(v4), std::move(v6), err6);
 }

@@ -14,7 +14,13 @@
 // The TTL goes through IP_TTL, the don't-fragment flag 0x02 through IP_MTU_DISCOVER (DO when
 // set, DONT when clear). Waiting is poll on the monotonic clock up to a fixed deadline; packets
 // that do not belong to the request are ignored without extending that deadline.
+// IPv6 destinations go through a second socket of the same kind, opened beside the first:
+// ICMPv6 echo (types 128/129) with the hop limit through IPV6_UNICAST_HOPS, don't-fragment
+// through IPV6_MTU_DISCOVER, errors through IPV6_RECVERR on the datagram socket, and on the raw
+// one an ICMP6_FILTER plus a kernel filter on our identifier. A system without IPv6 still pings
+// IPv4 hosts; an IPv6 echo there fails with "Destination network unreachable".
 #include "net/IcmpReply.h"
+#include "net/IpAddress.h"
 
 #include <chrono>
 #include <cstddef>
@@ -53,7 +59,9 @@ enum class IcmpSocketKind { Auto, Datagram, Raw };
 
 // One echo request as handed to the layer.
 struct IcmpEchoParams {
-    std::uint32_t Address = 0;          // destination, network byte order
+    std::uint32_t Address = 0; // destination, network byte order (IPv4)
+    bool V6 = false;           // the destination is Address6 instead
+    Ip6Address Address6;
     const std::uint8_t* Data = nullptr; // request data (Size bytes)
     std::uint16_t Size = 0;
     std::uint8_t Ttl = 64;
@@ -69,7 +77,8 @@ struct IcmpEchoParams {
 struct IcmpEchoResult {
     int Replies = 0;
     int Error = 0;            // 0, or a status code for Replies 0
-    std::uint32_t From = 0;   // replying address, network byte order
+    std::uint32_t From = 0;   // replying address, network byte order (IPv4)
+    Ip6Address From6;         // replying address of an IPv6 echo
     std::uint32_t Status = 0; // status of the reply
     // Time from just before the send to the reply's arrival, in ns; -1 none. Measured on the
     // monotonic clock around send and receive, its end narrowed to the kernel's arrival stamp of
@@ -77,6 +86,7 @@ struct IcmpEchoResult {
     std::int64_t RoundTripNs = -1;
     std::uint16_t DataSize = 0;               // data bytes in the reply
     std::uint8_t Ttl = 0, Tos = 0, Flags = 0; // from the reply's IP header where known
+                                              // (for IPv6: hop limit, traffic class, 0)
 };
 
 class IcmpLayer {

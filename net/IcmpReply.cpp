@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <linux/icmp.h>
+#include <netinet/icmp6.h>
 #include <netinet/in.h>
 
 namespace {
@@ -54,7 +55,115 @@ bool SameTarget(std::uint32_t quotedTarget, const IcmpRequestKey& key)
     return key.Target == INADDR_ANY || quotedTarget == key.Target;
 }
 
+constexpr std::size_t kIp6Header = 40;
+
+bool IsUnspecified6(const std::uint8_t* a)
+{
+    for (int i = 0; i < 16; ++i)
+        if (a[i] != 0)
+            return false;
+    return true;
+}
+
+// The request to :: goes to a local address; otherwise the quoted target must be ours.
+bool SameTarget6(const std::uint8_t* quotedTarget, const Icmp6RequestKey& key)
+{
+    return IsUnspecified6(key.Target) || std::memcmp(quotedTarget, key.Target, 16) == 0;
+}
+
+bool QuotesOurRequest6(const std::uint8_t* quoted, std::size_t size, const Icmp6RequestKey& key,
+                       bool checkId)
+{
+    return size >= kIcmpHeader && quoted[0] == ICMP6_ECHO_REQUEST &&
+           (!checkId || Get16(quoted + 4) == key.Id) && Get16(quoted + 6) == key.Seq;
+}
+
 } // namespace
+
+bool ParseRawIcmp6(const std::uint8_t* m, std::size_t size, const Icmp6RequestKey& key,
+                   IcmpAnswer& out)
+{
+    if (size < kIcmpHeader)
+        return false;
+    IcmpAnswer a;
+    if (m[0] == ICMP6_ECHO_REPLY) {
+        if (Get16(m + 4) != key.Id || Get16(m + 6) != key.Seq)
+            return false;
+        a.DataSize = static_cast<std::uint16_t>(size - kIcmpHeader);
+    } else {
+        const int status = Icmp6StatusOfMessage(m[0], m[1]);
+        // The message quotes the IPv6 header and the start of the packet it is about; a request
+        // with extension headers is never sent, so the ICMPv6 header follows the IPv6 one.
+        const std::uint8_t* inner = m + kIcmpHeader;
+        const std::size_t innerSize = size - kIcmpHeader;
+        if (status == 0 || innerSize < kIp6Header || (inner[0] >> 4) != 6 ||
+            inner[6] != IPPROTO_ICMPV6 || !SameTarget6(inner + 24, key) ||
+            !QuotesOurRequest6(inner + kIp6Header, innerSize - kIp6Header, key, true))
+            return false;
+        a.Status = static_cast<std::uint32_t>(status);
+    }
+    out = a;
+    return true;
+}
+
+bool ParseDatagramIcmp6(const std::uint8_t* m, std::size_t size, const Icmp6RequestKey& key,
+                        IcmpAnswer& out)
+{
+    if (size < kIcmpHeader || m[0] != ICMP6_ECHO_REPLY || Get16(m + 6) != key.Seq)
+        return false;
+    IcmpAnswer a;
+    a.DataSize = static_cast<std::uint16_t>(size - kIcmpHeader);
+    out = a;
+    return true;
+}
+
+bool ParseDatagramError6(const std::uint8_t* quoted, std::size_t size,
+                         const std::uint8_t* quotedTarget, int type, int code,
+                         const Icmp6RequestKey& key, IcmpAnswer& out)
+{
+    if (!QuotesOurRequest6(quoted, size, key, false) || !SameTarget6(quotedTarget, key))
+        return false;
+    const int status = Icmp6StatusOfMessage(type, code);
+    if (status == 0)
+        return false;
+    IcmpAnswer a;
+    a.Status = static_cast<std::uint32_t>(status);
+    out = a;
+    return true;
+}
+
+int Icmp6StatusOfMessage(int type, int code)
+{
+    switch (type) {
+    case ICMP6_DST_UNREACH:
+        switch (code) {
+        case ICMP6_DST_UNREACH_NOROUTE:
+            return IcmpStatus::DestNetUnreachable;
+        case ICMP6_DST_UNREACH_NOPORT:
+            return IcmpStatus::DestPortUnreachable;
+        case 6: // reject route to destination
+            return IcmpStatus::BadRoute;
+        default: // administratively prohibited, beyond scope, address unreachable, policy ...
+            return IcmpStatus::DestHostUnreachable;
+        }
+    case ICMP6_PACKET_TOO_BIG:
+        return IcmpStatus::PacketTooBig;
+    case ICMP6_TIME_EXCEEDED:
+        return code == ICMP6_TIME_EXCEED_REASSEMBLY ? IcmpStatus::TtlExpiredReassembly
+                                                    : IcmpStatus::TtlExpiredTransit;
+    case ICMP6_PARAM_PROB:
+        switch (code) {
+        case ICMP6_PARAMPROB_NEXTHEADER: // what IPv4 calls protocol unreachable
+            return IcmpStatus::DestProtUnreachable;
+        case ICMP6_PARAMPROB_OPTION:
+            return IcmpStatus::BadOption;
+        default:
+            return IcmpStatus::ParamProblem;
+        }
+    default:
+        return 0;
+    }
+}
 
 bool ParseRawIcmp(const std::uint8_t* packet, std::size_t size, const IcmpRequestKey& key,
                   IcmpAnswer& out)

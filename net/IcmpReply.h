@@ -46,6 +46,30 @@ bool ParseDatagramError(const std::uint8_t* quoted, std::size_t size, std::uint3
 // quench, 11 time exceeded, 12 parameter problem); 0 for any other type.
 int IcmpStatusOfMessage(int type, int code);
 
+// ICMPv6. The kernel hands a raw or datagram ICMPv6 socket the ICMPv6 message alone (no IPv6
+// header) and has checked its checksum; the sender comes with the packet.
+struct Icmp6RequestKey {
+    std::uint8_t Target[16] = {}; // destination of the request
+    std::uint16_t Id = 0;
+    std::uint16_t Seq = 0;
+};
+
+// Raw socket: an echo reply (129) with our identifier and sequence, or an error message
+// (unreachable, packet too big, time exceeded, parameter problem) quoting our request.
+bool ParseRawIcmp6(const std::uint8_t* message, std::size_t size, const Icmp6RequestKey& key,
+                   IcmpAnswer& out);
+// Datagram socket: an echo reply with our sequence (the kernel has matched the identifier).
+bool ParseDatagramIcmp6(const std::uint8_t* message, std::size_t size, const Icmp6RequestKey& key,
+                        IcmpAnswer& out);
+// An entry of a datagram socket's error queue: the quoted request (ICMPv6 header first), sent
+// to `quotedTarget`, and the error message's type and code.
+bool ParseDatagramError6(const std::uint8_t* quoted, std::size_t size,
+                         const std::uint8_t* quotedTarget, int type, int code,
+                         const Icmp6RequestKey& key, IcmpAnswer& out);
+// Status code of an ICMPv6 error message (1 unreachable, 2 packet too big, 3 time exceeded,
+// 4 parameter problem); 0 for any other type.
+int Icmp6StatusOfMessage(int type, int code);
+
 // Internet checksum of the concatenation of two byte ranges (the first of even length).
 std::uint16_t IcmpChecksum(const std::uint8_t* a, std::size_t na, const std::uint8_t* b,
                            std::size_t nb);

@@ -21,13 +21,12 @@ public:
         static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
         return type;
     }
-    LookupDoneEvent(quint32 handle, quint16 error, quint32 address)
-        : QEvent(Kind()), Handle(handle), Error(error), Address(address)
+    LookupDoneEvent(quint32 handle, const HostLookup& lookup)
+        : QEvent(Kind()), Handle(handle), Lookup(lookup)
     {
     }
     const quint32 Handle;
-    const quint16 Error;
-    const quint32 Address;
+    const HostLookup Lookup; // which family to ping is chosen when it is handled
 };
 
 // The end of an echo's wait, posted by its worker.
@@ -77,8 +76,7 @@ struct TPing::Courier {
         job.Done = true;
         --Running;
         if (Target) // postEvent is thread-safe; the lock keeps Target alive meanwhile
-            QCoreApplication::postEvent(
-                Target, new LookupDoneEvent(job.Handle, static_cast<quint16>(r.Error), r.Address));
+            QCoreApplication::postEvent(Target, new LookupDoneEvent(job.Handle, r));
     }
     void Disconnect()
     {
@@ -170,6 +168,16 @@ void TPing::SetFlags(int value)
         FIcmp->SetFlags(value);
 }
 
+bool TPing::PreferIPv6() const
+{
+    return FIcmp && FIcmp->PreferIPv6();
+}
+void TPing::SetPreferIPv6(bool value)
+{
+    if (FIcmp)
+        FIcmp->SetPreferIPv6(value);
+}
+
 int TPing::Ping()
 {
     CancelEcho();
@@ -258,18 +266,22 @@ void TPing::DnsLookup(const QString& HostName)
     FLookupLimit.stop();
     FDnsResult.clear();
 
-    std::uint32_t address = 0;
-    if (DottedAddress(HostName, &address)) {
-        FDnsResult = DottedText(address);
+    HostAddress literal;
+    const LiteralKind kind = ParseAddressLiteral(HostName, &literal);
+    if (kind == LiteralKind::Address) {
+        FDnsResult = AddressText(literal);
         Fire(OnDnsLookupDone, this, quint16{0});
         return;
     }
 
     const quint32 handle = ++FLastHandle ? FLastHandle : ++FLastHandle; // never 0
-    if (!IsLookupText(HostName)) {
+    if (kind != LiteralKind::Name || !IsLookupText(HostName)) {
+        if (kind != LiteralKind::Name) // say why, before the lookup fails
+            Fire(OnDisplay, this, FIcmp.get(), LiteralFailureText(kind, HostName));
         FLookupHandle = handle;
-        QCoreApplication::postEvent(
-            this, new LookupDoneEvent(handle, static_cast<quint16>(WinSock::WSAHOST_NOT_FOUND), 0));
+        HostLookup failed;
+        failed.Error = WinSock::WSAHOST_NOT_FOUND;
+        QCoreApplication::postEvent(this, new LookupDoneEvent(handle, failed));
         return;
     }
     std::string name = HostName.toStdString();
@@ -319,12 +331,17 @@ void TPing::CancelDnsLookup()
 
 void TPing::WMAsyncGetHostByName(quint32 handle, quint16 error, quint32 address)
 {
+    WMAsyncGetHostByName(handle, error, HostAddress::FromV4(address));
+}
+
+void TPing::WMAsyncGetHostByName(quint32 handle, quint16 error, const HostAddress& address)
+{
     if (handle == 0 || handle != FLookupHandle)
         return; // stale: cancelled or superseded
     FLookupHandle = 0;
     FLookupLimit.stop();
     if (error == 0)
-        FDnsResult = DottedText(address);
+        FDnsResult = AddressText(address);
     Fire(OnDnsLookupDone, this, error);
 }
 
@@ -332,7 +349,8 @@ bool TPing::event(QEvent* e)
 {
     if (e->type() == LookupDoneEvent::Kind()) {
         const auto* done = static_cast<LookupDoneEvent*>(e);
-        WMAsyncGetHostByName(done->Handle, done->Error, done->Address);
+        WMAsyncGetHostByName(done->Handle, static_cast<quint16>(done->Lookup.Error),
+                             done->Lookup.Pick(PreferIPv6()));
         return true;
     }
     if (e->type() == EchoDoneEvent::Kind()) {

@@ -12,6 +12,13 @@
 // component, which the destructor disconnects, so the worker drops its result and touches no
 // freed memory.
 //
+// Lookups and DnsResult cover IPv6 as well (see net/HostAddress.h): an IPv6 literal completes
+// inside DnsLookup like a dotted address, with DnsResult its canonical text; a name's lookup
+// gives its IPv4 address when it has one, else its IPv6 one, or the IPv6 one first when
+// PreferIPv6 is set. A text that looks like an IPv6 literal but is none (malformed, or a zone
+// that names no interface) raises OnDisplay with the reason inside DnsLookup, then fails like a
+// text that is no host name.
+//
 // Lookups of text that is no host name (empty, over 255 characters, blanks, control characters,
 // letters outside ASCII; see IsLookupText) fail with 11001 host not found, delivered like any
 // other completion (posted, later), without asking the resolver.
@@ -104,7 +111,11 @@ public:
     quint32 LookupHandle() const { return FLookupHandle; }
     // Completion of lookup `handle` (handled on the component's thread): ignored unless it is
     // the outstanding lookup; then DnsResult := the address if Error is 0, and OnDnsLookupDone.
-    void WMAsyncGetHostByName(quint32 handle, quint16 error, quint32 address);
+    void WMAsyncGetHostByName(quint32 handle, quint16 error, const HostAddress& address);
+    void WMAsyncGetHostByName(quint32 handle, quint16 error, quint32 address); // IPv4
+    // Whether a name with addresses of both families resolves to IPv6 (default: IPv4).
+    bool PreferIPv6() const;
+    void SetPreferIPv6(bool value);
 
     TPingDisplay OnDisplay;
     TPingRequest OnEchoRequest;

@@ -125,6 +125,14 @@ void TICMP::SetAddress(const QString& value)
     FAddressResolved = false;
 }
 
+void TICMP::SetPreferIPv6(bool value)
+{
+    if (value == FPreferIPv6)
+        return;
+    FPreferIPv6 = value;
+    FAddressResolved = false;
+}
+
 void TICMP::ResolveAddress()
 {
     ResolveUntil(After(Clock::now(), FTimeout));
@@ -157,26 +165,32 @@ HostLookup TICMP::LookupUntil(const std::string& name, Clock::time_point deadlin
 
 void TICMP::ResolveUntil(Clock::time_point deadline)
 {
-    std::uint32_t address = 0;
-    if (DottedAddress(FAddress, &address)) {
-        FIPAddress = address;
+    HostAddress literal;
+    const LiteralKind kind = ParseAddressLiteral(FAddress, &literal);
+    if (kind == LiteralKind::Address) {
+        FHost = literal;
         FHostName = FAddress;
     } else {
+        FHost = HostAddress{};
         FIPAddress = kNoAddress;
         HostLookup r;
-        if (IsLookupText(FAddress))
+        if (kind == LiteralKind::Name && IsLookupText(FAddress)) {
             r = LookupUntil(FAddress.toStdString(), deadline);
-        else
+        } else {
+            if (kind != LiteralKind::Name)
+                Fire(OnDisplay, this, LiteralFailureText(kind, FAddress));
             r.Error = WinSock::WSAHOST_NOT_FOUND;
+        }
         if (r.Error != 0) {
             FLastError = r.Error;
             Fire(OnDisplay, this, QStringLiteral("Unable to resolve ") + FAddress);
             return;
         }
-        FIPAddress = r.Address;
+        FHost = r.Pick(FPreferIPv6);
         FHostName = r.OfficialName.empty() ? FAddress : QString::fromStdString(r.OfficialName);
     }
-    FHostIP = DottedText(FIPAddress);
+    FIPAddress = FHost.V6 ? 0 : FHost.V4;
+    FHostIP = AddressText(FHost);
     FAddressResolved = true;
 }
 
@@ -197,7 +211,7 @@ std::unique_ptr<TEchoJob> TICMP::BeginEcho()
         ResolveUntil(After(FCallStart, FTimeout));
         FResolvedNow = true;
     }
-    if (FIPAddress == kNoAddress) {
+    if (!FHost.Usable()) {
         FLastError = IcmpStatus::BadDestination;
         Fire(OnDisplay, this, QStringLiteral("Invalid host address"));
         return nullptr;
@@ -220,6 +234,8 @@ std::unique_ptr<TEchoJob> TICMP::BeginEcho()
         job->Refused = IcmpStatus::BadOption; // no packet can leave with a TTL of 0
     IcmpEchoParams& p = job->Params;
     p.Address = FIPAddress;
+    p.V6 = FHost.V6;
+    p.Address6 = FHost.Ip6;
     p.Data = job->Request.get();
     p.Size = static_cast<std::uint16_t>(size);
     p.Ttl = static_cast<std::uint8_t>(FTTL & 0xFF);
@@ -249,6 +265,7 @@ int TICMP::EndEcho(const TEchoJob& job, const IcmpEchoResult& r)
     if (result > 0) {
         FLastError = static_cast<int>(r.Status);
         record.Address = r.From;
+        FReplyAddress6 = r.From6;
         record.Status = r.Status;
         const std::int64_t ms = std::max<std::int64_t>(r.RoundTripNs, 0) / 1000000;
         record.RoundTripTime = static_cast<std::uint32_t>(
@@ -262,6 +279,7 @@ int TICMP::EndEcho(const TEchoJob& job, const IcmpEchoResult& r)
         FLastError = r.Error != 0 ? r.Error : IcmpStatus::GeneralFailure;
         record.Status = static_cast<std::uint32_t>(FLastError);
         FLastRoundTripNs = -1;
+        FReplyAddress6 = {};
     }
     std::memcpy(job.ReplyBuffer.get(), &record, kIcmpReplyRecordSize);
     std::memcpy(&FReply, job.ReplyBuffer.get(), kIcmpReplyRecordSize);

@@ -1,5 +1,5 @@
 #pragma once
-// Unit icmp: the ICMP echo engine TICMP. It sends one ICMP echo request to one IPv4
+// Unit icmp: the ICMP echo engine TICMP. It sends one ICMP echo request to one IPv4 or IPv6
 // host, synchronously on the calling thread, and hands back the reply as the 28-byte echo reply
 // record of the Windows ICMP service. On Linux the exchange goes through the ICMP layer of
 // net/IcmpLayer.h (a datagram or raw ICMP socket) and names are resolved through the resolver
@@ -32,6 +32,13 @@
 //    call (a lookup still running then fails with 11002 "try again"); the echo then gets what
 //    is left of the same Timeout. (The controller hands the engine the dotted DnsResult, so
 //    this happens only to callers that set a name.)
+//  - IPv6: Address may be an IPv6 literal (net/HostAddress.h) or a name that resolves to one
+//    (IPv4 preferred when the name has both, unless PreferIPv6). The record keeps its IPv4
+//    layout: for an IPv6 host its Address is 0 and the replying address is ReplyAddress6, beside
+//    it; HostIP is the canonical text. ICMPv6 error messages map onto the status table
+//    (IcmpReply.h: Icmp6StatusOfMessage); the hop limit is the low byte of TTL. A literal that is
+//    malformed or names an unknown zone fails to resolve like an unknown name, after an
+//    OnDisplay line that says which.
 #include "framework/Exception.h"
 #include "net/HostResolver.h"
 #include "net/IcmpLayer.h"
@@ -175,8 +182,17 @@ public:
     int LastError() const { return FLastError; }
     bool AddressResolved() const { return FAddressResolved; }
     QString ErrorString() const { return IcmpErrorText(FLastError); }
-    // The resolved address, network byte order; all ones (kNoAddress) for none.
+    // The resolved IPv4 address, network byte order; all ones (kNoAddress) for none, 0 for an
+    // IPv6 host.
     std::uint32_t IPAddress() const { return FIPAddress; }
+    // The resolved address of either family.
+    const HostAddress& Host() const { return FHost; }
+    // The sender of the last IPv6 reply (the record's Address is 0 then).
+    const Ip6Address& ReplyAddress6() const { return FReplyAddress6; }
+    // Whether a name with both an IPv4 and an IPv6 address is pinged on IPv6; a change makes
+    // the next Ping resolve again.
+    bool PreferIPv6() const { return FPreferIPv6; }
+    void SetPreferIPv6(bool value);
 
     // The round-trip time of the last send as measured, before rounding; -1 without a reply.
     double LastRoundTripMicroseconds() const
@@ -200,6 +216,9 @@ private:
     QString FHostName;
     QString FHostIP;
     std::uint32_t FIPAddress = 0;
+    HostAddress FHost;
+    Ip6Address FReplyAddress6;
+    bool FPreferIPv6 = false;
     int FSize = 56;
     int FTimeout = 4000;
     int FTTL = 64;

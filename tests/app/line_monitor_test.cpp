@@ -176,3 +176,22 @@ TEST_F(LineMonitor, StatisticsWindowShowsTheLossLiveAndCopiesItAsText)
     again.show();
     EXPECT_EQ(again.pos(), QPoint(123, 45));
 }
+
+TEST_F(LineMonitor, PreferringIPv6FromTheMenuPingsADualStackNameOnIPv6AndIsStored)
+{
+    Resolver->Answer("dual.test", "10.9.8.7");
+    Resolver->Answer6("dual.test", "fd00::7");
+    Ayar->HostEdit->SetText("dual.test");
+    Cycle(true);
+    Main->MonitorMenu1->IPv6Tercih1->trigger();
+    Cycle(true);
+    ASSERT_EQ(Samples.size(), 2u);
+    EXPECT_EQ(Samples[0].Address, "10.9.8.7");
+    EXPECT_EQ(Samples[1].Address, "fd00::7");
+    EXPECT_EQ(Ayar->DisplayMemo->Lines().last(), "Received 32 bytes from fd00::7 in 12 ms");
+    Main->MonitorMenu1->UpdateItems();
+    EXPECT_TRUE(Main->MonitorMenu1->IPv6Tercih1->isChecked());
+    const TRegValue* stored = TRegistryFile().Read().FindValue(Key("Options"), "PreferIPv6");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->Text, "1");
+}

@@ -35,8 +35,9 @@ TEST_F(MainWindow, MenuItemsInOrder)
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(texts, (QStringList{"Ayarlar\tF5", "Gizle (Esc)", "-", "localhost", "-",
                                   "İstatistikler", "Alarmı bir saat sustur", "Bağlantı uyarıları",
-                                  "Geçmiş klasörünü aç", "Prometheus ölçüm dosyası...",
-                                  "Oturum açılınca başlat", "-", "Programı Kapat "}));
+                                  "IPv6 adresini tercih et", "Geçmiş klasörünü aç",
+                                  "Prometheus ölçüm dosyası...", "Oturum açılınca başlat", "-",
+                                  "Programı Kapat "}));
     EXPECT_EQ(Main->windowTitle(), "ZEMBRA Ping s2.04f");
     EXPECT_EQ(Main->TrayIcon1->PopupMenu(), Main->PopupMenu1);
 }

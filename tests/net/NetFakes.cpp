@@ -13,6 +13,8 @@ IcmpEchoResult FakeIcmpLayer::Echo(const IcmpEchoParams& p, std::uint8_t*, std::
 {
     Request r;
     r.Address = p.Address;
+    r.V6 = p.V6;
+    r.Address6 = p.Address6;
     r.Data.assign(p.Data, p.Data + p.Size);
     r.Ttl = p.Ttl;
     r.Flags = p.Flags;
@@ -24,6 +26,7 @@ IcmpEchoResult FakeIcmpLayer::Echo(const IcmpEchoParams& p, std::uint8_t*, std::
     IcmpEchoResult res;
     res.Replies = 1;
     res.From = p.Address;
+    res.From6 = p.Address6;
     res.Status = 0;
     res.RoundTripNs = RoundTripNs;
     res.DataSize = p.Size;
@@ -95,6 +98,16 @@ void FakeResolver::Answer(const std::string& name, const char* dotted, const std
     r.Address = Ip(dotted);
     r.OfficialName = official;
     FAnswers[name] = r;
+}
+
+void FakeResolver::Answer6(const std::string& name, const char* ip6)
+{
+    std::lock_guard lock(FMutex);
+    const bool known = FAnswers.count(name) != 0;
+    HostLookup& r = FAnswers[name];
+    r.HasV4 = known;
+    r.HasV6 = true;
+    ::inet_pton(AF_INET6, ip6, r.Address6.Bytes.data());
 }
 
 void FakeResolver::Fail(const std::string& name, int code)

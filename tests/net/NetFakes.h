@@ -24,6 +24,8 @@ class FakeIcmpLayer : public IcmpLayer {
 public:
     struct Request {
         std::uint32_t Address;
+        bool V6;
+        Ip6Address Address6;
         std::vector<std::uint8_t> Data;
         std::uint8_t Ttl;
         std::uint8_t Flags;
@@ -63,6 +65,8 @@ public:
     int RunDetached(std::function<void()> job) override;
 
     void Answer(const std::string& name, const char* dotted, const std::string& official = {});
+    // Gives the name an IPv6 address too (alone, when it has no answer yet).
+    void Answer6(const std::string& name, const char* ip6);
     void Fail(const std::string& name, int code);
 
     int Lookups() const;
