@@ -127,5 +127,11 @@ int main(int argc, char** argv)
     std::printf("soak_fds_end %lld fds\n", static_cast<long long>(end.Fds));
     std::printf("soak_threads_start %lld threads\n", static_cast<long long>(start.Threads));
     std::printf("soak_threads_end %lld threads\n", static_cast<long long>(end.Threads));
+    std::printf("soak_fds_growth %lld fds\n", static_cast<long long>(end.Fds - start.Fds));
+    std::printf("soak_threads_growth %lld threads\n",
+                static_cast<long long>(end.Threads - start.Threads));
+    std::printf("target soak_rss_growth_per_1000_cycles < 256\n");
+    std::printf("target soak_fds_growth <= 0\n");
+    std::printf("target soak_threads_growth <= 0\n");
     return 0;
 }

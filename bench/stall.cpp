@@ -152,5 +152,7 @@ int main(int argc, char** argv)
     std::printf("stall_cycle_dropped_ms %.2f ms\n", dropped);
     std::printf("stall_cycle_dropped_ratio %.2f x\n", answered > 0 ? dropped / answered : 0.0);
     std::printf("stall_blocking_echo_dropped_ms %.2f ms\n", blocking);
+    std::printf("target stall_cycle_answered_ms < 20\n");
+    std::printf("target stall_cycle_dropped_ms < 20\n");
     return 0;
 }

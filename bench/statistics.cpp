@@ -108,5 +108,7 @@ int main(int argc, char** argv)
     std::printf("statistics_heap_growth_1M_samples %lld bytes\n",
                 static_cast<long long>(heapAfter) - static_cast<long long>(heapBefore));
     std::printf("statistics_session_sent_after_1M %d samples\n", grown.Session().Sent);
+    std::printf("target statistics_add_sample_full_window < 5\n");
+    std::printf("target statistics_heap_growth_1M_samples <= 0\n");
     return sink == 42.0 ? 1 : 0;
 }
