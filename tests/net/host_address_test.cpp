@@ -30,7 +30,7 @@ TEST(HostAddress, LiteralsReadInEveryFormAndShowCanonically)
     EXPECT_EQ(Canonical("fe80::1%1"), "fe80::1%lo"); // loopback is interface 1
     EXPECT_EQ(Canonical("FFFF:ffff:ffff:ffff:ffff:ffff:255.255.255.255"),
               "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"); // the longest text, whole
-    EXPECT_EQ(Canonical("127.1"), "127.0.0.1");                 // IPv4 keeps inet_addr's forms
+    EXPECT_EQ(Canonical("127.1"), "127.0.0.1");           // IPv4 keeps inet_addr's forms
 
     const std::pair<const char*, LiteralKind> others[] = {
         {"localhost", LiteralKind::Name},
