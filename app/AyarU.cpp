@@ -267,7 +267,6 @@ void TAyarF::FormCreate()
 {
     // Every restored value that differs runs its control's change or click handler.
     RunGuarded([this] { FormStorage1->LoadFromStore(); });
-    ApplyTestSettings(*this);
 }
 
 void TAyarF::FollowTaskBar()

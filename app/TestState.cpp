@@ -31,23 +31,6 @@ void ReportTestState(const TAnaF& main, const TAyarF& settings)
     file.commit();
 }
 
-void ApplyTestSettings(TAyarF& settings)
-{
-    const QString list = qEnvironmentVariable("ZMPING2_TEST_SETTINGS");
-    for (const QString& item : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString target = item.section(QLatin1Char('='), 0, 0).trimmed();
-        const QString value = item.section(QLatin1Char('='), 1);
-        QObject* control = settings.findChild<QObject*>(target.section(QLatin1Char('.'), 0, 0));
-        if (!control)
-            continue;
-        const QByteArray property = target.section(QLatin1Char('.'), 1).toLatin1();
-        if (value == QLatin1String("True") || value == QLatin1String("False"))
-            control->setProperty(property, value == QLatin1String("True"));
-        else
-            control->setProperty(property, value);
-    }
-}
-
 void InstallFirstPaintProbe(QWidget* window)
 {
     if (qEnvironmentVariableIsSet("ZMPING2_FIRST_PAINT_PROBE"))

@@ -10,12 +10,6 @@ class QWidget;
 // tests read it instead of reading pixels.
 void ReportTestState(const TAnaF& main, const TAyarF& settings);
 
-// Test-only settings, off unless ZMPING2_TEST_SETTINGS is set: a list of
-// "Component.Property=value" items separated by ';', written by name into the settings
-// window's controls (as stored settings are), e.g.
-// "HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;CheckBoxPing.Checked=True".
-void ApplyTestSettings(TAyarF& settings);
-
 // Test-only, off unless ZMPING2_FIRST_PAINT_PROBE is set: prints "first-paint" on standard
 // output when the window first paints (benchmarks time the start-up by it).
 void InstallFirstPaintProbe(QWidget* window);

@@ -10,6 +10,7 @@
 // Needs root (for the namespace), unshare, ip, Xvfb and trayer.
 #include "support/ProcStatus.h"
 #include "support/XvfbDisplay.h"
+#include "tests/support/StoredSettings.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -82,8 +83,9 @@ int main(int argc, char** argv)
     env.insert("XDG_CONFIG_HOME", work.path());
     env.insert("ZMPING2_SOUND_PLAYER", "true");
     env.insert("ZMPING2_INSTANCE_KEY", QStringLiteral("zmping2-soak-%1").arg(getpid()));
-    env.insert("ZMPING2_TEST_SETTINGS",
-               "HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;CheckBoxPing.Checked=True");
+    WriteStoredSettings(work.path(), {{"HostEdit_Text", "127.0.0.1"},
+                                      {"SpinEdit1_Value", "1"},
+                                      {"CheckBoxPing_Checked", "True"}});
     QProcess program;
     program.setProcessEnvironment(env);
     program.setStandardErrorFile(QProcess::nullDevice());

@@ -4,6 +4,7 @@
 //                        a day like any other: the settings are there from an earlier start
 //                        (median of ZM_BENCH_STARTS starts of each, default 21, alternating)
 //   startup_first_run_paint  the same for the very first start, which creates the settings
+//                        (only the host is stored before it)
 //   rss_after_cycle      resident memory once the first ping cycle has ended
 //   cpu_auto_ping        CPU time over a run of automatic pinging at a 1 s interval to
 //                        127.0.0.1, as a share of one core (ZM_BENCH_SECONDS, default 60)
@@ -11,6 +12,7 @@
 // the benchmark's own (Xvfb) when there is one, else off-screen.
 #include "support/ProcStatus.h"
 #include "support/XvfbDisplay.h"
+#include "tests/support/StoredSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,8 +37,12 @@ QString BinDir()
 
 class Program {
 public:
-    Program(const QString& exe, const XvfbDisplay& display, const QStringList& extraEnv)
+    // stored: settings stored in the program's own configuration folder before it starts.
+    Program(const QString& exe, const XvfbDisplay& display, const QStringList& extraEnv,
+            const TStoredSettings& stored = {})
     {
+        if (!stored.isEmpty())
+            WriteStoredSettings(FConfig.path(), stored);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         if (display.Name.isEmpty()) {
             env.insert("QT_QPA_PLATFORM", "offscreen");
@@ -141,10 +147,11 @@ int main(int argc, char** argv)
     // Start-up to first paint, alternating the programs. The regular starts share settings
     // made by one start before them (not timed).
     QTemporaryDir regular;
-    const QString hostOnLoopback = "ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1";
+    const TStoredSettings hostOnLoopback{{"HostEdit_Text", "127.0.0.1"}};
+    WriteStoredSettings(regular.path(), hostOnLoopback);
     const QString regularConfig = "XDG_CONFIG_HOME=" + regular.path();
     {
-        Program p(monitor, display, {hostOnLoopback, regularConfig});
+        Program p(monitor, display, {regularConfig});
         p.WaitFirstPaint();
     }
     std::vector<double> tMonitor, tFirstRun, tFloor;
@@ -158,11 +165,12 @@ int main(int argc, char** argv)
         }
         {
             // Host on the loopback: the first cycle needs no resolver.
-            Program p(monitor, display, {hostOnLoopback, regularConfig});
+            Program p(monitor, display, {regularConfig});
             tMonitor.push_back(p.WaitFirstPaint());
         }
         {
-            Program p(monitor, display, {hostOnLoopback}); // a configuration folder of its own
+            // A configuration folder of its own, with nothing stored but the host.
+            Program p(monitor, display, {}, hostOnLoopback);
             tFirstRun.push_back(p.WaitFirstPaint());
         }
     }
@@ -186,11 +194,10 @@ int main(int argc, char** argv)
     // Memory after one cycle, and CPU over a run of automatic pinging, both side by side.
     QTemporaryDir stateDir;
     const QString state = stateDir.filePath("state");
-    Program mon(monitor, display,
-                {"ZMPING2_TEST_STATE=" + state,
-                 "ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;"
-                 "CheckBoxPing.Checked=True",
-                 "ZMPING2_SOUND_PLAYER=true"});
+    Program mon(monitor, display, {"ZMPING2_TEST_STATE=" + state, "ZMPING2_SOUND_PLAYER=true"},
+                {{"HostEdit_Text", "127.0.0.1"},
+                 {"SpinEdit1_Value", "1"},
+                 {"CheckBoxPing_Checked", "True"}});
     Program flo(floor, display, {});
     mon.WaitFirstPaint();
     flo.WaitFirstPaint();

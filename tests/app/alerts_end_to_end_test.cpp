@@ -7,6 +7,7 @@
 // clipboard); a host that stops answering raises exactly one "down" after three lost cycles
 // and, when it answers again, exactly one "up". Cycles are counted in the history file.
 #include "support/NetNamespace.h"
+#include "support/StoredSettings.h"
 #include "support/WaitFor.h"
 #include "support/XServer.h"
 
@@ -117,13 +118,15 @@ protected:
     {
         const QString config = Dir.filePath("config");
         QDir().mkpath(config);
+        WriteStoredSettings(config, {{"HostEdit_Text", "127.0.0.1"},
+                                     {"SpinEdit1_Value", "1"},
+                                     {"SpinEdit3_Value", "300"},
+                                     {"CheckBoxPing_Checked", "True"}});
         App = Ns->Spawn({kProgram.toStdString()},
                         {"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
                          "DBUS_SESSION_BUS_ADDRESS=" + Address.toStdString(),
                          "XDG_CONFIG_HOME=" + config.toStdString(),
                          "XDG_STATE_HOME=" + Dir.filePath("state").toStdString(),
-                         "ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;"
-                         "SpinEdit3.Value=300;CheckBoxPing.Checked=True",
                          "ZMPING2_SOUND_PLAYER=true",
                          "ZMPING2_INSTANCE_KEY=zmping2-alerts-" + std::to_string(getpid())},
                         false);

@@ -6,6 +6,7 @@
 // player command that records each request (ZMPING2_SOUND_PLAYER).
 #include "support/NetNamespace.h"
 
+#include "support/StoredSettings.h"
 #include "support/WaitFor.h"
 #include "support/XServer.h"
 
@@ -66,10 +67,9 @@ protected:
     }
 
     // Starts the program in the namespace; `wrapper` runs it through another command.
-    void StartProgram(const std::vector<std::string>& extraEnv = {},
-                      std::vector<std::string> wrapper = {})
+    void StartProgram(std::vector<std::string> wrapper = {})
     {
-        const QString config = Dir.filePath("config");
+        const QString config = Config();
         QDir().mkpath(config);
         std::vector<std::string> env{
             "DISPLAY=" + X->Display().toStdString(),
@@ -79,24 +79,24 @@ protected:
             "ZMPING2_TEST_STORED_STATE=" + Dir.filePath("stored").toStdString(),
             "ZMPING2_SOUND_PLAYER=" + Recorder.toStdString(),
             "ZMPING2_INSTANCE_KEY=zmping2-e2e-" + std::to_string(getpid())};
-        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
         wrapper.push_back(kProgram.toStdString());
         App = Ns->Spawn(wrapper, env, false);
         EXPECT_TRUE(App.Running());
     }
 
+    // The program's XDG_CONFIG_HOME.
+    QString Config() const { return Dir.filePath("config"); }
     QString StatePath() const { return Dir.filePath("state"); }
 
     // Runs the program against a responder started with the given arguments until its first
     // cycle has ended, and returns what it showed.
-    Shown RunAgainst(const std::vector<std::string>& responderArgs,
-                     const std::vector<std::string>& extraEnv = {})
+    Shown RunAgainst(const std::vector<std::string>& responderArgs)
     {
         std::vector<std::string> argv{ZM_ECHO_RESPONDER};
         argv.insert(argv.end(), responderArgs.begin(), responderArgs.end());
         Responder = Ns->Spawn(argv);
         EXPECT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
-        StartProgram(extraEnv);
+        StartProgram();
         Shown s;
         for (int i = 0; i < 300; ++i) {
             s = Read(StatePath());
@@ -238,8 +238,11 @@ TEST_F(EndToEnd, WindowAnswersWhileAnEchoIsOutstanding)
         GTEST_SKIP() << "no xdotool to drive the program with";
     Responder = Ns->Spawn({ZM_ECHO_RESPONDER, "--drop"});
     ASSERT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
-    StartProgram({"ZMPING2_TEST_SETTINGS=SpinEdit3.Value=99999999;SpinEdit1.Value=1;"
-                  "CheckBoxPing.Checked=True;HostEdit.Text=127.0.0.1"});
+    WriteStoredSettings(Config(), {{"SpinEdit3_Value", "99999999"},
+                                   {"SpinEdit1_Value", "1"},
+                                   {"CheckBoxPing_Checked", "True"},
+                                   {"HostEdit_Text", "127.0.0.1"}});
+    StartProgram();
     ASSERT_TRUE(WaitFor(
         [&] {
             const Shown s = Read(StatePath());
@@ -262,13 +265,15 @@ TEST_F(EndToEnd, WindowAnswersWhileAnEchoIsOutstanding)
          ++at)
         ++requests;
     EXPECT_EQ(requests, 1u) << Responder.Output();
-    // Kapat quits at once, the echo still outstanding, and saves the settings.
+    // Kapat quits at once, the echo still outstanding, and saves the settings (read in at the
+    // start, so only that save can store them again).
+    QFile reg(Config() + "/ZmPing2/registry.reg");
+    ASSERT_TRUE(reg.remove());
     Xdo({"mousemove", "--window", main, "213", "16"});
     Xdo({"click", "1"});
     int status = -1;
     ASSERT_TRUE(App.Wait(std::chrono::seconds(5), &status)) << "the program did not end";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    QFile reg(Dir.filePath("config/ZmPing2/registry.reg"));
     ASSERT_TRUE(reg.open(QIODevice::ReadOnly));
     EXPECT_TRUE(reg.readAll().contains("\"SpinEdit3_Value\"=\"99999999\""));
 }
@@ -307,9 +312,10 @@ TEST_F(EndToEnd, SilentNameServerGivesUnknownHostAndNoPileOfLookups)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("nameserver 127.0.0.1\noptions timeout:30 attempts:5\n");
     }
-    StartProgram({"ZMPING2_TEST_SETTINGS=SpinEdit1.Value=1;CheckBoxPing.Checked=True;"
-                  "HostEdit.Text=zmping2-silent.test"},
-                 {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+    WriteStoredSettings(Config(), {{"SpinEdit1_Value", "1"},
+                                   {"CheckBoxPing_Checked", "True"},
+                                   {"HostEdit_Text", "zmping2-silent.test"}});
+    StartProgram({"/usr/bin/unshare", "-m", "/bin/sh", "-c",
                   "mount --bind '" + resolv.toStdString() + "' /etc/resolv.conf && exec \"$0\""});
     const auto threads = [&] {
         return QDir(QStringLiteral("/proc/%1/task").arg(App.Pid()))
@@ -345,8 +351,8 @@ TEST_F(EndToEnd, NoIcmpPermissionIsReportedAndEndsTheProgram)
         if (QStandardPaths::findExecutable(tool).isEmpty())
             GTEST_SKIP() << "needs " << tool;
     Ns->SetSysctl("net.ipv4.ping_group_range", "1 0"); // no datagram ICMP sockets
-    StartProgram({}, {QStandardPaths::findExecutable("setpriv").toStdString(),
-                      "--bounding-set=-net_raw", "--inh-caps=-net_raw"});
+    StartProgram({QStandardPaths::findExecutable("setpriv").toStdString(),
+                  "--bounding-set=-net_raw", "--inh-caps=-net_raw"});
     QString box;
     ASSERT_TRUE(WaitFor(
         [&] {

@@ -6,6 +6,7 @@
 // namespace's loopback, IPv4 ones by the namespace's kernel.
 #include "support/NetNamespace.h"
 
+#include "support/StoredSettings.h"
 #include "support/WaitFor.h"
 #include "support/XServer.h"
 
@@ -81,6 +82,7 @@ protected:
                              "[HKEY_CURRENT_USER\\Software\\ZmPing2\\Options]\n"
                              "\"PreferIPv6\"=\"") +
                       (preferIPv6 ? "1" : "0") + "\"\n\n");
+        WriteStoredSettings(config, {{"HostEdit_Text", host}});
         const QString state = Dir.filePath("state");
         QFile::remove(state);
         App = Ns->Spawn(
@@ -90,8 +92,7 @@ protected:
             {"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
              "XDG_CONFIG_HOME=" + config.toStdString(), "ZMPING2_TEST_STATE=" + state.toStdString(),
              "ZMPING2_SOUND_PLAYER=/bin/true",
-             "ZMPING2_INSTANCE_KEY=zmping2-e2e6-" + std::to_string(getpid()),
-             "ZMPING2_TEST_SETTINGS=HostEdit.Text=" + host.toStdString()},
+             "ZMPING2_INSTANCE_KEY=zmping2-e2e6-" + std::to_string(getpid())},
             false);
         QStringList log;
         QString readout;

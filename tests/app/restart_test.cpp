@@ -5,6 +5,7 @@
 // must store nothing, and a damaged or read-only configuration must not stop it. It pings only
 // 127.0.0.1 or localhost. What it holds is read from its test-only stored-state file
 // (ZMPING2_TEST_STORED_STATE), what it stored from the files in XDG_CONFIG_HOME.
+#include "support/StoredSettings.h"
 #include "support/WaitFor.h"
 #include "support/XServer.h"
 
@@ -139,7 +140,7 @@ protected:
     }
 
     // Starts the program; `wrapper` runs it through another command (e.g. unshare).
-    void Start(const QStringList& wrapper = {}, const QStringList& extraEnv = {})
+    void Start(const QStringList& wrapper = {})
     {
         QFile::remove(Stored);
         App = std::make_unique<QProcess>();
@@ -149,8 +150,6 @@ protected:
         env.insert("ZMPING2_TEST_STORED_STATE", Stored);
         env.insert("ZMPING2_SOUND_PLAYER", "true");
         env.insert("ZMPING2_INSTANCE_KEY", QStringLiteral("zmping2-restart-%1").arg(getpid()));
-        for (const QString& e : extraEnv)
-            env.insert(e.section('=', 0, 0), e.section('=', 1));
         App->setProcessEnvironment(env);
         App->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         if (wrapper.isEmpty())
@@ -432,7 +431,8 @@ TEST_F(Restart, DamagedRegistryIsKeptAsideAndTheDefaultsAreUsed)
 TEST_F(Restart, ReadOnlyConfigurationLosesNothing)
 {
     // Settings stored by an earlier run.
-    Start({}, {"ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.1;SpinEditPingSize.Value=64"});
+    WriteStoredSettings(Config, {{"HostEdit_Text", "127.0.0.1"}, {"SpinEditPingSize_Value", "64"}});
+    Start();
     ASSERT_TRUE(WaitState("mainVisible", "1"));
     ASSERT_TRUE(Quit());
     ASSERT_EQ(ReadRegistryKey(Registry, Key()).value("SpinEditPingSize_Value"), "64");
@@ -581,8 +581,12 @@ TEST_F(Restart, SignalsEndTheProgramAsQuitDoes)
 // ends the program, and what was not stored yet is stored on the way out.
 TEST_F(Restart, LostDisplayStillSavesTheSettings)
 {
-    Start({}, {"ZMPING2_TEST_SETTINGS=HostEdit.Text=127.0.0.3"});
+    WriteStoredSettings(Config, {{"HostEdit_Text", "127.0.0.3"}});
+    Start();
     ASSERT_TRUE(WaitState("mainVisible", "1"));
+    ASSERT_TRUE(WaitState("HostEdit.Text", "127.0.0.3"));
+    // Read in; from here on only the save on the way out can store it.
+    ASSERT_TRUE(QFile::remove(Registry));
     X.reset();
     ASSERT_TRUE(App->waitForFinished(10000));
     EXPECT_EQ(ReadRegistryKey(Registry, Key()).value("HostEdit_Text"), "127.0.0.3");

@@ -6,6 +6,7 @@
 // the unprivileged user that scripts/setup creates. The program runs in a network namespace of
 // its own, where it may open ICMP sockets and where the test can take the line down; it pings
 // only 127.0.0.1 there.
+#include "support/StoredSettings.h"
 #include "support/WaitFor.h"
 
 #include <QDBusArgument>
@@ -210,15 +211,19 @@ protected:
     }
 
     // The program as the desktop's user, in a network namespace of its own where that user may
-    // open ICMP sockets.
-    void StartProgram(const QStringList& args, const QString& settings = {})
+    // open ICMP sockets; `stored`: settings stored before it starts.
+    void StartProgram(const QStringList& args, const TStoredSettings& stored = {})
     {
-        App.P->setProcessEnvironment(Env());
-        if (!settings.isEmpty()) {
-            QProcessEnvironment env = Env();
-            env.insert("ZMPING2_TEST_SETTINGS", settings);
-            App.P->setProcessEnvironment(env);
+        if (!stored.isEmpty()) {
+            const QString folder = Runtime + "/config/ZmPing2";
+            WriteStoredSettings(Runtime + "/config", stored);
+            // Written by the test (root): the desktop's user reads them and stores over them.
+            for (const QString& name :
+                 QStringList{"."} + QDir(folder).entryList(QDir::Files | QDir::Hidden))
+                ASSERT_EQ(::chown(QFile::encodeName(folder + '/' + name).constData(), Uid, Gid), 0)
+                    << name.toStdString();
         }
+        App.P->setProcessEnvironment(Env());
         App.P->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         App.P->start("unshare", {"--net", "sh", "-c",
                                  "ip link set lo up && "
@@ -358,8 +363,9 @@ TEST_F(WaylandDesktop, TheItemInAStatusNotifierTrayFollowsTheLineAndTogglesTheWi
 {
     StartBar();
     // Automatic pinging every second, so that the icon can follow a change of the line.
-    StartProgram({"--hidden"},
-                 "HostEdit.Text=127.0.0.1;SpinEdit1.Value=1;CheckBoxPing.Checked=True");
+    StartProgram({"--hidden"}, {{"HostEdit_Text", "127.0.0.1"},
+                                {"SpinEdit1_Value", "1"},
+                                {"CheckBoxPing_Checked", "True"}});
 
     QString item;
     ASSERT_TRUE(WaitFor(
