@@ -7,6 +7,7 @@
 // clipboard); a host that stops answering raises exactly one "down" after three lost cycles
 // and, when it answers again, exactly one "up". Cycles are counted in the history file.
 #include "support/NetNamespace.h"
+#include "support/ProgramUnderTest.h"
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
 #include "support/XServer.h"
@@ -38,18 +39,12 @@ class AlertsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const std::string why = NetNamespace::Unavailable(); !why.empty())
-            GTEST_SKIP() << "needs network namespaces (run as root): " << why;
-        if (!QFileInfo(kProgram).isExecutable())
-            GTEST_SKIP() << "the program is not built: " << kProgram.toStdString();
-        for (const char* tool : {"dbus-daemon", "dunst", "dunstctl", "xdotool", "xclip"})
-            if (QStandardPaths::findExecutable(tool).isEmpty())
-                GTEST_SKIP() << "needs " << tool;
+        if (const std::string why =
+                ProgramUnavailable({"dbus-daemon", "dunst", "dunstctl", "xdotool", "xclip"});
+            !why.empty())
+            GTEST_SKIP() << why;
         ASSERT_TRUE(Dir.isValid());
-        QByteArray asan = qgetenv("ASAN_OPTIONS");
-        asan.replace("strict_string_checks=1", "strict_string_checks=0");
-        if (!asan.isEmpty())
-            qputenv("ASAN_OPTIONS", asan);
+        RelaxStrictStringChecks();
         X = std::make_unique<XServer>();
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";

@@ -5,6 +5,7 @@
 // what it shows through its test-only state file (ZMPING2_TEST_STATE), and its alarm through a
 // player command that records each request (ZMPING2_SOUND_PLAYER).
 #include "support/NetNamespace.h"
+#include "support/ProgramUnderTest.h"
 
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
@@ -38,17 +39,10 @@ class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const std::string why = NetNamespace::Unavailable(); !why.empty())
-            GTEST_SKIP() << "needs network namespaces (run as root): " << why;
-        if (!QFileInfo(kProgram).isExecutable())
-            GTEST_SKIP() << "the program is not built: " << kProgram.toStdString();
+        if (const std::string why = ProgramUnavailable(); !why.empty())
+            GTEST_SKIP() << why;
         ASSERT_TRUE(Dir.isValid());
-        // The X platform plugin's keyboard library reads strings in a way that strict string
-        // checks flag (inside libxkbcommon, not the program): relax them for the program only.
-        QByteArray asan = qgetenv("ASAN_OPTIONS");
-        asan.replace("strict_string_checks=1", "strict_string_checks=0");
-        if (!asan.isEmpty())
-            qputenv("ASAN_OPTIONS", asan);
+        RelaxStrictStringChecks();
         X = std::make_unique<XServer>();
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";

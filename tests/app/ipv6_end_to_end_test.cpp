@@ -5,6 +5,7 @@
 // IPv6 echoes are answered by the project's echo responder on an extra address of the
 // namespace's loopback, IPv4 ones by the namespace's kernel.
 #include "support/NetNamespace.h"
+#include "support/ProgramUnderTest.h"
 
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
@@ -33,16 +34,9 @@ class Ipv6EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const std::string why = NetNamespace::Unavailable(); !why.empty())
-            GTEST_SKIP() << "needs network namespaces (run as root): " << why;
-        if (!QFileInfo(kProgram).isExecutable())
-            GTEST_SKIP() << "the program is not built: " << kProgram.toStdString();
-        if (QStandardPaths::findExecutable("unshare").isEmpty())
-            GTEST_SKIP() << "no unshare for the program's own hosts file";
-        QByteArray asan = qgetenv("ASAN_OPTIONS"); // see end_to_end_test.cpp
-        asan.replace("strict_string_checks=1", "strict_string_checks=0");
-        if (!asan.isEmpty())
-            qputenv("ASAN_OPTIONS", asan);
+        if (const std::string why = ProgramUnavailable({"unshare"}); !why.empty())
+            GTEST_SKIP() << why;
+        RelaxStrictStringChecks();
         X = std::make_unique<XServer>();
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";

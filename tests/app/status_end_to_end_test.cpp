@@ -5,6 +5,7 @@
 // --ping, its history file (read by Python's csv module) and its metrics file, set beforehand
 // in its registry file. Another user reaches none of it.
 #include "support/NetNamespace.h"
+#include "support/ProgramUnderTest.h"
 #include "support/WaitFor.h"
 
 #include <QDir>
@@ -32,10 +33,8 @@ class StatusEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const std::string why = NetNamespace::Unavailable(); !why.empty())
-            GTEST_SKIP() << "needs network namespaces (run as root): " << why;
-        if (!QFileInfo(kProgram).isExecutable())
-            GTEST_SKIP() << "the program is not built: " << kProgram.toStdString();
+        if (const std::string why = ProgramUnavailable(); !why.empty())
+            GTEST_SKIP() << why;
         // The socket's folder is open to others: only the socket's own guards keep them out.
         QFile::setPermissions(Dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                               QFile::ExeGroup | QFile::ExeOther);
