@@ -1,6 +1,7 @@
 #include "app/AyarU.h"
 
 #include "app/AnaForm.h"
+#include "app/FaultDiagnosis.h"
 #include "app/HeaderArt.h"
 #include "app/TestState.h"
 #include "controls/LiquidIndicator.h"
@@ -50,7 +51,8 @@ TSpinEdit* MakeSpin(QWidget* parent, int left, int top, int width, int height, i
 } // namespace
 
 TAyarF::TAyarF(TAnaF* Main, std::unique_ptr<TPing> Ping)
-    : QWidget(nullptr), AnaF(Main), FPing(Ping ? std::move(Ping) : std::make_unique<TPing>())
+    : QWidget(nullptr), AnaF(Main), FOwnEngine(!Ping),
+      FPing(Ping ? std::move(Ping) : std::make_unique<TPing>())
 {
     Ping1 = FPing.get();
     Ping1->setObjectName(QStringLiteral("Ping1"));
@@ -63,6 +65,9 @@ TAyarF::TAyarF(TAnaF* Main, std::unique_ptr<TPing> Ping)
     Ping1->SetPreferIPv6(SampleHub1->PreferIPv6());
     connect(SampleHub1, &TSampleHub::OptionsChanged, this,
             [this] { Ping1->SetPreferIPv6(SampleHub1->PreferIPv6()); });
+    if (FOwnEngine)
+        FaultDiagnosis1 = new TFaultDiagnosis(SampleHub1, this);
+    connect(SampleHub1, &TSampleHub::FaultChanged, this, [this] { UpdateTrayHint(); });
     BuildControls();
     WireHandlers();
     // The ten settings, in the registry under HKEY_CURRENT_USER\Software\<program>\TAyarF.
@@ -398,7 +403,7 @@ void TAyarF::ShowUnknownHost()
     if (tray->Icons() && tray->Icons()->Count() > stOff)
         tray->SetIcon(tray->Icons()->Icons(stOff));
     AnaF->Sure->SetIndicatorstring(ReadoutUnknownHost());
-    tray->SetHint(TrayHint(AnaF->Sure->Indicatorstring()));
+    UpdateTrayHint();
     // A name that no longer resolves is the commonest sign of a lost connection.
     if (ShouldSoundAlarm(true, CheckBoxAlarm->Checked()))
         SoundAlarm();
@@ -445,6 +450,14 @@ void TAyarF::SoundAlarm()
         PlaySoundAsync(FindDataFile(QStringLiteral("alarm.wav")));
 }
 
+void TAyarF::UpdateTrayHint()
+{
+    QString hint = TrayHint(AnaF->Sure->Indicatorstring());
+    if (SampleHub1->Alert().Down() && SampleHub1->Fault().Known())
+        hint += QLatin1Char('\n') + FaultSummary(SampleHub1->Fault());
+    AnaF->TrayIcon1->SetHint(hint);
+}
+
 void TAyarF::Durumayar(TStatus Status)
 {
     FLastStatus = Status;
@@ -456,7 +469,7 @@ void TAyarF::Durumayar(TStatus Status)
         AnaF->Sure->SetIndicatorstring(ReadoutOff());
         AnaF->PeakMeter1->SetValue(0);
     }
-    tray->SetHint(TrayHint(AnaF->Sure->Indicatorstring()));
+    UpdateTrayHint();
     ReportTestState(*AnaF, *this);
 }
 

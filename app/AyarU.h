@@ -13,6 +13,7 @@ class TSampleHub;
 }
 
 class TAnaF;
+class TFaultDiagnosis;
 class TSpinEdit;
 
 // The settings window, and the controller that runs the monitoring cycle: it owns the ping
@@ -72,6 +73,9 @@ public:
     TFormStorage* FormStorage1 = nullptr;
     // Where each finished cycle's sample goes (statistics, line alerts).
     Monitor::TSampleHub* SampleHub1 = nullptr;
+    // Where the fault lies when the line goes down (and for the diagnosis window). Only with
+    // the real engine: a ping component handed in talks to no real network to probe.
+    TFaultDiagnosis* FaultDiagnosis1 = nullptr;
 
     // Handlers.
     void FormCreate();
@@ -114,7 +118,10 @@ private:
     // After a failed lookup the displays must not keep the last good reading.
     void ShowUnknownHost();
     void SoundAlarm();
+    // The tray's tool tip: the readout, and while the line is down where the fault lies.
+    void UpdateTrayHint();
     TAnaF* AnaF;
+    bool FOwnEngine; // the real engine, not one handed in by a test
     std::unique_ptr<TPing> FPing;
     Monitor::TStatus FLastStatus = Monitor::stOff;
     bool FCentred = false;

@@ -2,7 +2,9 @@
 
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
+#include "app/FaultDiagnosis.h"
 #include "app/IstatistikForm.h"
+#include "app/TaniForm.h"
 #include "framework/MessageBox.h"
 #include "monitor/HistoryFile.h"
 #include "monitor/SampleHub.h"
@@ -36,6 +38,9 @@ TMonitorMenu::TMonitorMenu(TAnaF* main, QMenu* menu) : QObject(main), FMain(main
     Gecmis1->setObjectName(QStringLiteral("Gecmis1"));
     Olcum1 = menu->addAction(QStringLiteral("Prometheus ölçüm dosyası..."));
     Olcum1->setObjectName(QStringLiteral("Olcum1"));
+    Tani1 = menu->addAction(tr("Bağlantı tanısı"));
+    Tani1->setObjectName(QStringLiteral("Tani1"));
+    connect(Tani1, &QAction::triggered, this, [this] { TaniClick(); });
     AskMetricsPath = [this](const QString& current) -> std::optional<QString> {
         bool ok = false;
         const QString path = QInputDialog::getText(
@@ -69,6 +74,7 @@ void TMonitorMenu::UpdateItems()
     TSampleHub* hub = Hub();
     for (QAction* a : {Istatistikler1, AlarmSustur1, Uyarilar1, IPv6Tercih1, Olcum1})
         a->setEnabled(hub != nullptr);
+    Tani1->setEnabled(hub && FMain->AyarF()->FaultDiagnosis1);
     if (!hub)
         return;
     // Kept current from now on, also when the silence ends while the menu is open.
@@ -89,6 +95,20 @@ void TMonitorMenu::IstatistiklerClick()
     FWindow->show();
     FWindow->raise();
     FWindow->activateWindow();
+}
+
+void TMonitorMenu::TaniClick()
+{
+    TFaultDiagnosis* diagnosis =
+        FMain && FMain->AyarF() ? FMain->AyarF()->FaultDiagnosis1 : nullptr;
+    if (!diagnosis)
+        return;
+    if (!FTaniWindow)
+        FTaniWindow =
+            std::make_unique<TTaniF>(diagnosis, TAnaF::TaskBarKind(FMain->KeepsOffTaskBar()));
+    FTaniWindow->show();
+    FTaniWindow->raise();
+    FTaniWindow->activateWindow();
 }
 
 void TMonitorMenu::AlarmSusturClick(bool Checked)

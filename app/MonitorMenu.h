@@ -8,6 +8,7 @@ class QAction;
 class QMenu;
 class TAnaF;
 class TIstatistikF;
+class TTaniF;
 namespace Monitor {
 class TSampleHub;
 }
@@ -15,8 +16,8 @@ class TSampleHub;
 // The monitor's items of the pop-up menu, after the web-site item: a separator, the statistics
 // window, silencing the alarm for an hour (checked while silenced), the line alerts (checked
 // while on), pinging a dual-stack name on IPv6 (checked while preferred), the history folder
-// (opened in the file manager) and the metrics file's path (asked for in a small dialog). They
-// act on the settings window's sample hub.
+// (opened in the file manager), the metrics file's path (asked for in a small dialog) and the
+// diagnosis window (where the fault lies). They act on the settings window's sample hub.
 class TMonitorMenu : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +32,7 @@ public:
     QAction* IPv6Tercih1;
     QAction* Gecmis1;
     QAction* Olcum1;
+    QAction* Tani1;
 
     void IstatistiklerClick();
     void AlarmSusturClick(bool Checked);
@@ -38,6 +40,7 @@ public:
     void IPv6TercihClick(bool Checked);
     void GecmisClick();
     void OlcumClick();
+    void TaniClick();
     // Asks for the metrics file's path, starting from Current; nothing when the user cancels
     // (tests answer instead).
     std::function<std::optional<QString>(const QString& Current)> AskMetricsPath;
@@ -47,9 +50,12 @@ public:
     void UpdateItems();
     // The statistics window, once opened.
     TIstatistikF* Window() const { return FWindow.get(); }
+    // The diagnosis window, once opened.
+    TTaniF* DiagnosisWindow() const { return FTaniWindow.get(); }
 
 private:
     Monitor::TSampleHub* Hub() const;
     TAnaF* FMain;
     std::unique_ptr<TIstatistikF> FWindow;
+    std::unique_ptr<TTaniF> FTaniWindow;
 };

@@ -20,7 +20,7 @@ QString HistoryFileName(const QDate& day)
 
 QByteArray HistoryHeader()
 {
-    return "time,host,address,outcome,rtt_ms,status_code,status_text\r\n";
+    return "time,host,address,outcome,rtt_ms,status_code,status_text,fault\r\n";
 }
 
 QString CsvField(const QString& text)
@@ -42,7 +42,8 @@ QByteArray HistoryLine(const TSample& s)
                              s.HasReply() ? QString::number(s.RoundTripUs / 1000.0, 'f', 3)
                                           : QString(),
                              QString::number(s.StatusCode),
-                             CsvField(s.StatusText)};
+                             CsvField(s.StatusText),
+                             CsvField(s.Fault)};
     return fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 

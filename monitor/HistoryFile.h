@@ -1,8 +1,10 @@
 #pragma once
 // The dated history on disk: one CSV file per day, $XDG_STATE_HOME/ZmPing2/history/YYYY-MM-DD.csv
 // (~/.local/state when XDG_STATE_HOME is unset or empty), one line per sample, RFC 4180:
-//   time,host,address,outcome,rtt_ms,status_code,status_text
-//   2026-12-08T09:15:02.417+03:00,localhost,127.0.0.1,good,0.084,0,Success
+//   time,host,address,outcome,rtt_ms,status_code,status_text,fault
+//   2026-12-08T09:15:02.417+03:00,localhost,127.0.0.1,good,0.084,0,Success,
+// fault: where the fault lay while the line was down, as the diagnosis found it ("provider"
+// ...); empty when no diagnosis had a verdict.
 // Time is the sample's local time with its offset; the round trip is in milliseconds with three
 // decimals and empty without a reply; fields holding a comma, a quote or a line break are quoted
 // (quotes doubled). Lines end in CRLF, as RFC 4180 asks. The file of a sample is that of its

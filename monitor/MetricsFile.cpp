@@ -29,6 +29,7 @@ void TMetrics::Add(const TSample& s, bool up)
         FHost = s.Host;
     }
     FUp = up;
+    FFault = s.Fault;
     if (!s.Sent())
         return;
     ++FSent;
@@ -86,6 +87,10 @@ QByteArray TMetrics::Text() const
     line("zmping2_echo_requests_lost_total", QByteArray::number(FLost));
     head("zmping2_line_up", "gauge", "Whether the line is up (1) or down (0).");
     line("zmping2_line_up", FUp ? "1" : "0");
+    head("zmping2_fault_info", "gauge",
+         "Where the fault lies while the line is down; where=\"none\" while none is known.");
+    line("zmping2_fault_info", "1",
+         ",where=\"" + (FFault.isEmpty() ? QByteArray("none") : LabelValue(FFault).toUtf8()) + '"');
     return out;
 }
 

@@ -6,6 +6,8 @@
 //   zmping2_echo_requests_sent_total{host}      counter
 //   zmping2_echo_requests_lost_total{host}      counter: sent without a reply (lost or failed)
 //   zmping2_line_up{host}                       gauge: 1 up, 0 down (judged over several cycles)
+//   zmping2_fault_info{host,where}              gauge 1: where the fault lies while the line is
+//                                               down (computer ... host), "none" when not known
 // The counts begin with the program and afresh with another host, as Prometheus' counters may.
 #include "monitor/Sample.h"
 
@@ -31,6 +33,7 @@ private:
     double FSum = 0;
     double FLast = -1; // seconds, -1: no reply
     bool FUp = true;
+    QString FFault;
 };
 
 // The text of a label value: backslash, double quote and line feed escaped.

@@ -55,6 +55,7 @@ TSample EchoSample(const QString& host, const TICMP& icmp, int error, int status
         s.StatusCode = 0;
         s.Outcome = status >= 3 ? TOutcome::Good : status == 2 ? TOutcome::Normal : TOutcome::Bad;
         s.RoundTripUs = icmp.LastRoundTripMicroseconds();
+        s.ReplyTtl = reply.Options.TTL;
         // An engine that could not measure precisely still has the record's milliseconds.
         if (s.RoundTripUs < 0)
             s.RoundTripUs = double(reply.RoundTripTime) * 1000.0;

@@ -25,6 +25,8 @@ struct TSample {
     double RoundTripUs = -1; // the engine's precise figure; -1 without a reply
     int StatusCode = 0;      // the reply's status, the engine's error, or the lookup's error
     QString StatusText;
+    int ReplyTtl = 0; // TTL (IPv6: hop limit) of the echo reply; 0 without one
+    QString Fault;    // where the fault lay while the line was down ("provider" ...); "" none
 
     bool HasReply() const { return RoundTripUs >= 0; }
     // Whether an echo request went out (everything but an unknown host).

@@ -23,21 +23,63 @@ TSampleHub::TSampleHub(QObject* parent) : QObject(parent), FOptions(TMonitorOpti
             emit OptionsChanged();
     });
     ArmSilenceEnd();
+    FDownNoticeTimer.setSingleShot(true);
+    connect(&FDownNoticeTimer, &QTimer::timeout, this, [this] { SendDownNotice(); });
 }
 
 void TSampleHub::Add(const TSample& sample)
 {
     if (sample.Outcome == TOutcome::UnknownHost && sample.StatusCode == WinSock::WSAEINTR)
         return;
+    if (FLast.Time.isValid() && sample.Host != FLast.Host && FFault.Known()) {
+        FFault = TFaultVerdict{};
+        emit FaultChanged();
+    }
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
-    if (event.Change != TLineChange::None && FOptions.AlertsOn)
+    if (event.Change == TLineChange::Up) {
+        // The way back: a "down" notice still waiting for its verdict goes first, and the
+        // verdict no longer holds.
+        if (FPendingDown)
+            SendDownNotice();
+        if (FFault.Known() || FFault.Time.isValid()) {
+            FFault = TFaultVerdict{};
+            emit FaultChanged();
+        }
+    }
+    if (event.Change == TLineChange::Down && FOptions.AlertsOn && FDownNoticeWait > 0) {
+        FPendingDown = event;
+        FDownNoticeTimer.start(FDownNoticeWait);
+    } else if (event.Change != TLineChange::None && FOptions.AlertsOn) {
         NotifyDesktop(QStringLiteral("ZmPing2"), LineChangeText(event),
                       event.Change == TLineChange::Down ? TUrgency::Critical : TUrgency::Normal);
+    }
+    if (FAlert.Down() && FFault.Known())
+        FLast.Fault = FaultWhereName(FFault.Where);
     for (const auto& listener : FListeners)
-        listener(sample);
+        listener(FLast);
     emit SampleAdded();
+}
+
+void TSampleHub::SetFault(const TFaultVerdict& verdict)
+{
+    FFault = verdict;
+    emit FaultChanged();
+    if (FPendingDown)
+        SendDownNotice();
+}
+
+void TSampleHub::SendDownNotice()
+{
+    FDownNoticeTimer.stop();
+    if (!FPendingDown)
+        return;
+    QString body = LineChangeText(*FPendingDown);
+    FPendingDown.reset();
+    if (FFault.Time.isValid())
+        body += QLatin1Char('\n') + FaultSummary(FFault);
+    NotifyDesktop(QStringLiteral("ZmPing2"), body, TUrgency::Critical);
 }
 
 void TSampleHub::Listen(std::function<void(const TSample&)> listener)

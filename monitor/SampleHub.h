@@ -3,6 +3,7 @@
 // desktop notification) and any further listener take it from here. The windows read from the
 // hub; the hub never calls into them. It also holds the monitor's remembered choices (alerts on
 // or off, the alarm's silence), which the pop-up menu changes.
+#include "monitor/FaultVerdict.h"
 #include "monitor/LineAlert.h"
 #include "monitor/Options.h"
 #include "monitor/Sample.h"
@@ -11,6 +12,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace Monitor {
@@ -47,6 +49,14 @@ public:
     // Where the metrics file goes from the next sample on (empty: none). Remembered at once.
     void SetMetricsFile(const QString& path);
 
+    // Where the fault lies, as the last diagnosis found (Known() false: none). Cleared when the
+    // line comes back or the host changes.
+    const TFaultVerdict& Fault() const { return FFault; }
+    void SetFault(const TFaultVerdict& verdict);
+    // With a wait, the "down" notification waits up to waitMs for the verdict (SetFault) so its
+    // body can say where the fault lies; 0 (the default) sends it at once.
+    void SetDownNoticeWait(int waitMs) { FDownNoticeWait = waitMs; }
+
     // The clock (tests set their own).
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
 
@@ -55,15 +65,22 @@ signals:
     void SampleAdded();
     // The alarm's silence began or ended, alerts were switched, or the address family.
     void OptionsChanged();
+    // The fault verdict was set or cleared.
+    void FaultChanged();
 
 private:
     void ArmSilenceEnd();
+    void SendDownNotice();
     TStatistics FStatistics;
     TLineAlert FAlert;
     TMonitorOptions FOptions;
     TSample FLast;
     std::vector<std::function<void(const TSample&)>> FListeners;
     QTimer FSilenceEnd;
+    TFaultVerdict FFault;
+    int FDownNoticeWait = 0;
+    std::optional<TLineEvent> FPendingDown;
+    QTimer FDownNoticeTimer;
 };
 
 } // namespace Monitor

@@ -45,6 +45,22 @@ QJsonObject Bar(const QString& text, const QString& tooltip, const QString& kind
                        {"color", color}};
 }
 
+// The last diagnosis: where null while none has a verdict.
+QJsonValue FaultJson(const TFaultVerdict& f)
+{
+    if (!f.Time.isValid())
+        return QJsonObject{{"where", QJsonValue()},
+                           {"hop", QJsonValue()},
+                           {"address", QJsonValue()},
+                           {"evidence", QJsonValue()},
+                           {"time", QJsonValue()}};
+    return QJsonObject{{"where", f.Known() ? QJsonValue(FaultWhereName(f.Where)) : QJsonValue()},
+                       {"hop", f.Hop > 0 ? QJsonValue(f.Hop) : QJsonValue()},
+                       {"address", f.Address.isEmpty() ? QJsonValue() : QJsonValue(f.Address)},
+                       {"evidence", FaultEvidence(f, false)},
+                       {"time", IsoTimeText(f.Time)}};
+}
+
 } // namespace
 
 QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
@@ -62,7 +78,8 @@ QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
         {"loss_percent", Optional(window.LossPercent)},
         {"avg_ms", Optional(window.AvgUs, 0.001)},
         {"time", any ? QJsonValue(IsoTimeText(last.Time)) : QJsonValue()},
-        {"auto_ping", view.AutoPing}});
+        {"auto_ping", view.AutoPing},
+        {"fault", FaultJson(hub.Fault())}});
 }
 
 QByteArray StatusBarLine(const TSampleHub& hub, const TStatusView& view)
@@ -83,6 +100,8 @@ QByteArray StatusBarLine(const TSampleHub& hub, const TStatusView& view)
     const bool down = hub.Alert().Down();
     if (down)
         tooltip += QStringLiteral("\nBağlantı kesik");
+    if (down && hub.Fault().Known())
+        tooltip += QLatin1Char('\n') + FaultSummary(hub.Fault());
     return Line(Bar(view.Readout, tooltip, down ? QStringLiteral("down") : view.Status,
                     Percentage(window.LossPercent), view.Color));
 }
