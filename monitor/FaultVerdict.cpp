@@ -241,7 +241,9 @@ QString FaultEvidence(const TFaultVerdict& v, bool t)
         s = Tx("%1. adımdaki yönlendirici %2 hedefe ulaşamıyor", t).arg(v.Hop).arg(v.Address);
         break;
     case TEvidence::HostSilent:
-        s = Tx("Yoldaki %1 adım yanıt veriyor, %2 vermiyor", t).arg(v.Hop - 1).arg(v.Address);
+        s = v.Hop > 1
+                ? Tx("Yoldaki %1 adım yanıt veriyor, %2 vermiyor", t).arg(v.Hop - 1).arg(v.Address)
+                : Tx("%1 yanıt vermiyor", t).arg(v.Address);
         break;
     case TEvidence::NameUnanswered:
         s = v.Detail.isEmpty() ? Tx("Ad sunucuları yanıt vermiyor", t)

@@ -240,7 +240,10 @@ TEST_F(AlertsEndToEnd, LossShowsInTheStatisticsAndAnOutageGivesOneDownAndOneUp)
         kWait));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices[0].Summary, "ZmPing2");
-    EXPECT_EQ(notices[0].Body, "127.0.0.1: bağlantı kesildi");
+    // The body says where the fault lies too: only the host itself is silent.
+    EXPECT_EQ(notices[0].Body.section('\n', 0, 0), "127.0.0.1: bağlantı kesildi");
+    EXPECT_EQ(notices[0].Body.section('\n', 1),
+              "Yalnız karşı bilgisayar yanıt vermiyor: 127.0.0.1 yanıt vermiyor");
     const int down = Sent();
     ASSERT_TRUE(WaitFor([&] { return Sent() >= down + 3; }, kWait));
     EXPECT_EQ(Notices().size(), 1) << "still down: nothing more";

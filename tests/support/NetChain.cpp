@@ -60,8 +60,8 @@ NetChain::NetChain()
         Node N;
         std::vector<std::string> Args;
     };
-    const bool linked = Link(Pc, "eth0", Gw, "lan") && Link(Gw, "wan", Prov, "down") &&
-                        Link(Prov, "up", Far, "down") && Link(Far, "up", Host, "eth0");
+    const bool linked = Link(Pc, "eth0", Gw, "lan") && Link(Gw, "wan", Prov, "south") &&
+                        Link(Prov, "north", Far, "south") && Link(Far, "north", Host, "eth0");
     if (!linked) {
         FError = "cannot link the namespaces with veth pairs";
         return;
@@ -77,18 +77,18 @@ NetChain::NetChain()
         {Gw, {"-6", "addr", "add", "2001:db8:2::1/64", "dev", "wan", "nodad"}},
         {Gw, {"route", "add", "default", "via", kProv4}},
         {Gw, {"-6", "route", "add", "default", "via", kProv6}},
-        {Prov, {"addr", "add", "198.51.100.2/24", "dev", "down"}},
-        {Prov, {"-6", "addr", "add", "2001:db8:2::2/64", "dev", "down", "nodad"}},
-        {Prov, {"addr", "add", "203.0.113.1/25", "dev", "up"}},
-        {Prov, {"-6", "addr", "add", "2001:db8:3::1/64", "dev", "up", "nodad"}},
+        {Prov, {"addr", "add", "198.51.100.2/24", "dev", "south"}},
+        {Prov, {"-6", "addr", "add", "2001:db8:2::2/64", "dev", "south", "nodad"}},
+        {Prov, {"addr", "add", "203.0.113.1/25", "dev", "north"}},
+        {Prov, {"-6", "addr", "add", "2001:db8:3::1/64", "dev", "north", "nodad"}},
         {Prov, {"route", "add", "192.0.2.0/24", "via", "198.51.100.1"}},
         {Prov, {"-6", "route", "add", "2001:db8:1::/64", "via", "2001:db8:2::1"}},
         {Prov, {"route", "add", "default", "via", kFar4}},
         {Prov, {"-6", "route", "add", "default", "via", kFar6}},
-        {Far, {"addr", "add", "203.0.113.2/25", "dev", "down"}},
-        {Far, {"-6", "addr", "add", "2001:db8:3::2/64", "dev", "down", "nodad"}},
-        {Far, {"addr", "add", "203.0.113.129/25", "dev", "up"}},
-        {Far, {"-6", "addr", "add", "2001:db8:4::1/64", "dev", "up", "nodad"}},
+        {Far, {"addr", "add", "203.0.113.2/25", "dev", "south"}},
+        {Far, {"-6", "addr", "add", "2001:db8:3::2/64", "dev", "south", "nodad"}},
+        {Far, {"addr", "add", "203.0.113.129/25", "dev", "north"}},
+        {Far, {"-6", "addr", "add", "2001:db8:4::1/64", "dev", "north", "nodad"}},
         {Far, {"route", "add", "default", "via", "203.0.113.1"}},
         {Far, {"-6", "route", "add", "default", "via", "2001:db8:3::1"}},
         {Host, {"addr", "add", "203.0.113.130/25", "dev", "eth0"}},

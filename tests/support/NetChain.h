@@ -6,10 +6,10 @@
 //   pc   eth0 192.0.2.2/24       2001:db8:1::2/64   default via gw
 //   gw   lan  192.0.2.1/24       2001:db8:1::1/64
 //        wan  198.51.100.1/24    2001:db8:2::1/64   default via prov
-//   prov down 198.51.100.2/24    2001:db8:2::2/64
-//        up   203.0.113.1/25     2001:db8:3::1/64   default via far
-//   far  down 203.0.113.2/25     2001:db8:3::2/64   default via prov
-//        up   203.0.113.129/25   2001:db8:4::1/64
+//   prov south 198.51.100.2/24    2001:db8:2::2/64
+//        north 203.0.113.1/25     2001:db8:3::1/64   default via far
+//   far  south 203.0.113.2/25     2001:db8:3::2/64   default via prov
+//        north 203.0.113.129/25   2001:db8:4::1/64
 //   host eth0 203.0.113.130/25   2001:db8:4::2/64   default via far
 //             203.0.113.131 (a name server that never answers, when one is started)
 //
