@@ -139,8 +139,9 @@ protected:
             EXPECT_EQ(fault["hop"].toInt(), c.Hop);
         else
             EXPECT_TRUE(fault["hop"].isNull());
-        if (c.Address)
+        if (c.Address) {
             EXPECT_EQ(fault["address"].toString(), c.Address(v6));
+        }
         EXPECT_TRUE(fault["evidence"].toString().contains(QString::fromUtf8(c.Evidence)))
             << fault["evidence"].toString().toStdString();
         EXPECT_FALSE(fault["time"].toString().isEmpty());

@@ -44,7 +44,7 @@ TFaultInput Path(const std::vector<THop>& hops, const char* target = "203.0.113.
         r.Received = h.Address ? h.Received : 0;
         if (h.Address)
             r.Address = A(h.Address);
-        r.Reached = h.Address && !h.Unreachable && r.Address == p.Target;
+        r.Reached = h.Address && !h.Unreachable && AddressText(r.Address) == target;
         r.Unreachable = h.Unreachable ? r.Received : 0;
         p.Hops.push_back(r);
     }
