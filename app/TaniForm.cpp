@@ -106,11 +106,12 @@ void TTaniF::BuildControls()
     Table->setAccessibleName(tr("Yoldaki adımlar"));
     Table->setHorizontalHeaderLabels(DiagnosisHeadings());
     Table->verticalHeader()->hide();
+    Table->verticalHeader()->setDefaultSectionSize(20);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table->setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -11, false));
     Table->setGeometry(8, 130, width() - 16, height() - 130 - 40);
-    const int widths[] = {62, 130, 120, 42, 52, 44, 44, 44, 50};
+    const int widths[] = {60, 118, 110, 42, 52, 44, 44, 44, 50};
     for (int c = 0; c < Table->columnCount(); ++c)
         Table->setColumnWidth(c, widths[c]);
 

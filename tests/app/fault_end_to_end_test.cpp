@@ -11,13 +11,16 @@
 #include "support/ProgramUnderTest.h"
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
+#include "support/XServer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -65,7 +68,7 @@ protected:
     // The program in the chain's first namespace, pinging `host` every second, its line down
     // after two bad cycles; its resolver reads a resolv.conf of the test's (the chain's name
     // server, one second per try), bound over /etc/resolv.conf in a mount namespace of its own.
-    void Start(const QString& host, bool datagram)
+    void Start(const QString& host, bool datagram, const QString& display = {})
     {
         C().Sysctl(NetChain::Pc, "net.ipv4.ping_group_range", datagram ? "0 2147483647" : "1 0");
         const QString config = Dir.filePath("config");
@@ -84,15 +87,21 @@ protected:
                      "\noptions timeout:1 attempts:1\n");
         resolv.close();
         Socket = Dir.filePath("socket");
+        std::vector<std::string> env{"ZMPING2_SOUND_PLAYER=true",
+                                     "XDG_CONFIG_HOME=" + config.toStdString(),
+                                     "XDG_STATE_HOME=" + Dir.filePath("state").toStdString(),
+                                     "ZMPING2_INSTANCE_KEY=" + Socket.toStdString()};
+        if (display.isEmpty()) {
+            env.push_back("QT_QPA_PLATFORM=offscreen");
+        } else {
+            env.push_back("QT_QPA_PLATFORM=xcb");
+            env.push_back("DISPLAY=" + display.toStdString());
+        }
         App = C().Ns(NetChain::Pc)
                   .Spawn({"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
                           "mount --bind \"$0\" /etc/resolv.conf && exec \"$@\"",
                           resolv.fileName().toStdString(), kProgram.toStdString()},
-                         {"QT_QPA_PLATFORM=offscreen", "ZMPING2_SOUND_PLAYER=true",
-                          "XDG_CONFIG_HOME=" + config.toStdString(),
-                          "XDG_STATE_HOME=" + Dir.filePath("state").toStdString(),
-                          "ZMPING2_INSTANCE_KEY=" + Socket.toStdString()},
-                         false);
+                         env, false);
         ASSERT_TRUE(App.Running());
     }
 
@@ -322,6 +331,88 @@ TEST_F(FaultEndToEnd, ANameServerThatNeverAnswersIsTheFault)
         << fault["evidence"].toString().toStdString();
     App.Stop();
     silent.Stop();
+}
+
+// The diagnosis window, opened from the pop-up menu as a user would, under an X server of the
+// test's own: live while open, its table lists the gateway and every hop with their addresses,
+// and its verdict follows a host that stops answering. Read through its copy button.
+TEST_F(FaultEndToEnd, TheDiagnosisWindowShowsThePathLive)
+{
+    if (const std::string why = ProgramUnavailable({"xdotool", "xclip"}); !why.empty())
+        GTEST_SKIP() << why;
+    RelaxStrictStringChecks();
+    XServer x;
+    if (x.Display().isEmpty())
+        GTEST_SKIP() << "no Xvfb";
+    auto tool = [&](const QStringList& args, const QString& program = "xdotool") {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", x.Display());
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    };
+    Start(NetChain::kHost4, true, x.Display());
+    ASSERT_TRUE(WaitUp());
+    QString main, window;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            main = tool({"search", "--onlyvisible", "--name", "^ZEMBRA Ping s2.04f$"})
+                       .section('\n', 0, 0);
+            return !main.isEmpty();
+        },
+        20000));
+    // A right click on the history meter, then the menu's tenth item.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            tool({"mousemove", "--window", main, "120", "90", "click", "3"});
+            QThread::msleep(400);
+            tool({"key", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down", "Down",
+                  "Down", "Return"});
+            return WaitFor(
+                [&] {
+                    window = tool({"search", "--onlyvisible", "--name",
+                                   "^ZEMBRA Ping - Bağlantı tanısı$"})
+                                 .section('\n', 0, 0);
+                    return !window.isEmpty();
+                },
+                2000);
+        },
+        20000));
+    auto copied = [&] {
+        tool({"mousemove", "--window", window, "88", "380", "click", "1"});
+        return tool({"-o", "-selection", "clipboard"}, "xclip");
+    };
+    QString text;
+    const QStringList hops{"192.0.2.1", "198.51.100.2", "203.0.113.2", "203.0.113.130"};
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            text = copied();
+            for (int i = 0; i < hops.size(); ++i)
+                if (!text.contains(
+                        QRegularExpression(QStringLiteral("\\n%1 +%2 ")
+                                               .arg(i + 1)
+                                               .arg(QRegularExpression::escape(hops[i])))))
+                    return false;
+            return text.contains("Yolda sorun bulunmadı");
+        },
+        20000))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("Ağ geçidi  192.0.2.1")) << text.toStdString();
+    EXPECT_TRUE(text.contains("ağ geçidi 192.0.2.1")) << text.toStdString();
+
+    // The host goes quiet: the open window's rounds find it, and say so to --status as well.
+    C().Sysctl(NetChain::Host, "net.ipv4.icmp_echo_ignore_all", "1");
+    const bool found = WaitFor(
+        [&] {
+            text = copied();
+            return text.contains("Yalnız karşı bilgisayar yanıt vermiyor");
+        },
+        20000);
+    C().Sysctl(NetChain::Host, "net.ipv4.icmp_echo_ignore_all", "0");
+    EXPECT_TRUE(found) << text.toStdString();
+    EXPECT_EQ(Status()["fault"].toObject()["where"].toString(), "host");
 }
 
 } // namespace
