@@ -51,7 +51,7 @@ private:
     void OnSample();
     void Start(bool live);
     void Stop();
-    void Take(const PathRecords& records, bool final, int nameError, bool nameGiven);
+    void Take(const PathRecords& records, bool final, bool nameGiven);
 
     QPointer<Monitor::TSampleHub> FHub;
     std::thread FWorker;
@@ -61,9 +61,10 @@ private:
     bool FWasDown = false;
     int FRun = 0;
     QString FHost;
-    HostAddress FKnownAddress; // the host's address when it last answered
+    HostAddress FKnownAddress; // the host's address as the cycle last resolved it
     QString FKnownFor;         // the host text it belongs to
     int FKnownHops = 0;
+    int FNameError = 0; // of the cycle's last lookup (WinSock code), 0 resolved
     PathRecords FRecords;
     Monitor::TFaultVerdict FVerdict;
 };

@@ -19,7 +19,7 @@ QString Tx(const char* source, bool translated)
 
 bool Fails(const HopRecord& h)
 {
-    return !h.Reached && (h.Silent() || h.Unreachable > 0);
+    return h.RecentlyFails();
 }
 
 // Private and shared (carrier-grade NAT) IPv4 ranges, and IPv6 unique-local addresses: a
@@ -111,7 +111,7 @@ TFaultVerdict DecideFault(const TFaultInput& in, const QDateTime& when)
     const int end = begin > 0 ? begin - 1 : reached > 0 ? reached - 1 : last;
     for (int h = 1; h <= end; ++h) {
         const HopRecord& r = hops[std::size_t(h - 1)];
-        if (r.Received < r.Sent)
+        if (r.RecentLost() > 0)
             v.RateLimited << h;
     }
 
@@ -138,13 +138,13 @@ TFaultVerdict DecideFault(const TFaultInput& in, const QDateTime& when)
             p.Gateway.Received > 0 ? TEvidence::GatewayNoForward : TEvidence::GatewaySilent;
         return v;
     }
-    if (last == begin && (reached > 0 || in.KnownHops > 0) && at.Unreachable == 0) {
+    if (last == begin && (reached > 0 || in.KnownHops > 0) && !at.RecentlyUnreachable()) {
         v.Where = TFaultWhere::Host;
         v.Address = AddressText(p.Target);
         v.Evidence = TEvidence::HostSilent;
         return v;
     }
-    v.Evidence = at.Unreachable > 0 ? TEvidence::HopUnreachable : TEvidence::HopSilent;
+    v.Evidence = at.RecentlyUnreachable() ? TEvidence::HopUnreachable : TEvidence::HopSilent;
     if (v.Evidence == TEvidence::HopSilent && begin > 1 &&
         hops[std::size_t(begin - 2)].Address.Usable())
         v.Detail = AddressText(hops[std::size_t(begin - 2)].Address);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <barrier>
+#include <bit>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -27,14 +28,41 @@ bool IsUnreachable(std::uint32_t status)
 
 } // namespace
 
+namespace {
+constexpr std::uint8_t kRecentMask = (1u << HopRecord::kRecent) - 1;
+}
+
+bool HopRecord::RecentlyUnreachable() const
+{
+    const unsigned answered = RecentAnswered & kRecentMask;
+    return answered != 0 && (RecentUnreachable & kRecentMask) == answered;
+}
+
+bool HopRecord::RecentlyFails() const
+{
+    return (RecentSent > 0 && (RecentAnswered & kRecentMask) == 0) || RecentlyUnreachable();
+}
+
+int HopRecord::RecentLost() const
+{
+    return RecentSent -
+           std::popcount(unsigned(RecentAnswered & kRecentMask & ((1u << RecentSent) - 1)));
+}
+
 void HopRecord::Add(const IcmpEchoResult& r, bool v6)
 {
     ++Sent;
+    RecentSent = std::min(RecentSent + 1, kRecent);
+    RecentAnswered = static_cast<std::uint8_t>(RecentAnswered << 1);
+    RecentUnreachable = static_cast<std::uint8_t>(RecentUnreachable << 1);
     if (r.Replies == 0) {
         LastStatus = r.Error;
         return;
     }
     ++Received;
+    RecentAnswered |= 1;
+    if (IsUnreachable(r.Status))
+        RecentUnreachable |= 1;
     Address = v6 ? HostAddress::FromV6(r.From6) : HostAddress::FromV4(r.From);
     LastStatus = int(r.Status);
     if (r.Status == 0)

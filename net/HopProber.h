@@ -33,7 +33,19 @@ struct HopRecord {
     std::int64_t BestNs = -1;
     std::int64_t WorstNs = -1;
 
+    // The last kRecent probes, bit 0 the latest: answered, and answered by an unreachable
+    // message. A live diagnosis judges by them, not by everything since the window opened.
+    static constexpr int kRecent = 3;
+    std::uint8_t RecentAnswered = 0;
+    std::uint8_t RecentUnreachable = 0;
+    int RecentSent = 0; // at most kRecent
+
     bool Silent() const { return Sent > 0 && Received == 0; }
+    // No recent probe answered, or every recent answer said the destination is unreachable.
+    bool RecentlyFails() const;
+    bool RecentlyUnreachable() const;
+    // Recent probes without an answer.
+    int RecentLost() const;
     void Add(const IcmpEchoResult& r, bool v6);
 };
 

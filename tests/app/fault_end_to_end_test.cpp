@@ -81,6 +81,7 @@ protected:
                             config + QStringLiteral("/ZmPing2/registry.reg"));
         options.WriteString(QStringLiteral("Options"), QStringLiteral("DownAfter"), "2");
         options.WriteString(QStringLiteral("Options"), QStringLiteral("UpAfter"), "1");
+        options.WriteString(QStringLiteral("Options"), QStringLiteral("MetricsFile"), Metrics());
         QFile resolv(Dir.filePath("resolv.conf"));
         ASSERT_TRUE(resolv.open(QIODevice::WriteOnly));
         resolv.write(QByteArray("nameserver ") + NetChain::kNameServer4 +
@@ -103,6 +104,22 @@ protected:
                           resolv.fileName().toStdString(), kProgram.toStdString()},
                          env, false);
         ASSERT_TRUE(App.Running());
+    }
+
+    QString Metrics() const { return Dir.filePath("zmping2.prom"); }
+
+    // The fault column of the history's rows, as Python's csv module reads them.
+    QStringList FaultColumn()
+    {
+        QProcess py;
+        py.start("python3", {"-c",
+                             "import csv,sys,glob\n"
+                             "for f in glob.glob(sys.argv[1] + '/*.csv'):\n"
+                             "    for r in csv.DictReader(open(f, newline='')):\n"
+                             "        print(r['fault'] or '-')\n",
+                             Dir.filePath("state/ZmPing2/history")});
+        py.waitForFinished(20000);
+        return QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     }
 
     QJsonObject Status()
@@ -140,8 +157,21 @@ protected:
                 return !fault["where"].isNull();
             },
             20000);
+        // The metrics file and the history say the same while the line stays down.
+        const QString series = QStringLiteral("zmping2_fault_info{host=\"%1\",where=\"%2\"} 1\n")
+                                   .arg(v6 ? NetChain::kHost6 : NetChain::kHost4, c.Where);
+        const bool metrics = found && WaitFor(
+                                          [&] {
+                                              QFile f(Metrics());
+                                              return f.open(QIODevice::ReadOnly) &&
+                                                     f.readAll().contains(series.toUtf8());
+                                          },
+                                          5000);
+        const bool history = found && FaultColumn().contains(c.Where);
         c.Mend(v6);
         ASSERT_TRUE(found) << "no verdict";
+        EXPECT_TRUE(metrics) << "no " << series.toStdString();
+        EXPECT_TRUE(history) << "no history row with " << c.Where;
         EXPECT_EQ(fault["where"].toString().toStdString(), c.Where)
             << fault["evidence"].toString().toStdString();
         if (c.Hop > 0)

@@ -3,6 +3,7 @@
 // name resolution.
 #include "monitor/FaultVerdict.h"
 #include "net/HostAddress.h"
+#include "net/IcmpLayer.h"
 
 #include <gtest/gtest.h>
 
@@ -40,12 +41,19 @@ TFaultInput Path(const std::vector<THop>& hops, const char* target = "203.0.113.
     for (const THop& h : hops) {
         HopRecord r;
         r.Ttl = ++ttl;
-        r.Sent = 3;
-        r.Received = h.Address ? h.Received : 0;
-        if (h.Address)
-            r.Address = A(h.Address);
-        r.Reached = h.Address && !h.Unreachable && AddressText(r.Address) == target;
-        r.Unreachable = h.Unreachable ? r.Received : 0;
+        for (int i = 0; i < 3; ++i) {
+            IcmpEchoResult e;
+            if (h.Address && i < h.Received) {
+                e.Replies = 1;
+                e.From = A(h.Address).V4;
+                e.Status = h.Unreachable                        ? IcmpStatus::DestHostUnreachable
+                           : QLatin1String(h.Address) == target ? 0
+                                                                : IcmpStatus::TtlExpiredTransit;
+            } else {
+                e.Error = IcmpStatus::ReqTimedOut;
+            }
+            r.Add(e, false);
+        }
         p.Hops.push_back(r);
     }
     return in;
@@ -86,8 +94,7 @@ TEST(FaultVerdict, EachPlaceInItsOrder)
     TFaultInput further = Path({{"192.0.2.1"}, {"198.51.100.2"}, {nullptr}, {nullptr}});
     EXPECT_EQ(Decide(further).Where, TFaultWhere::BeyondProvider);
     // ... unless that router is in the provider's own network (or a private range).
-    further.Path.Hops[2].Address = A("198.51.7.1");
-    further.Path.Hops[2].Received = further.Path.Hops[2].Unreachable = 3;
+    further = Path({{"192.0.2.1"}, {"198.51.100.2"}, {"198.51.7.1", 3, true}, {nullptr}});
     EXPECT_EQ(Decide(further).Where, TFaultWhere::Provider);
     EXPECT_EQ(Decide(further).Hop, 3);
 
@@ -127,6 +134,20 @@ TEST(FaultVerdict, LossCountsOnlyWhenItLastsToTheHost)
     const TFaultVerdict v = Decide(in);
     EXPECT_EQ(v.Where, TFaultWhere::Host);
     EXPECT_EQ(v.RateLimited, QList<int>{2});
+    // A live diagnosis judges by the last three rounds: a host that answered long ago and
+    // is silent now is at fault.
+    HopRecord& host = in.Path.Hops[3];
+    IcmpEchoResult reply;
+    reply.Replies = 1;
+    reply.From = A("203.0.113.130").V4;
+    IcmpEchoResult lost;
+    lost.Error = IcmpStatus::ReqTimedOut;
+    host = HopRecord{};
+    host.Ttl = 4;
+    host.Add(reply, false);
+    for (int i = 0; i < 3; ++i)
+        host.Add(lost, false);
+    EXPECT_EQ(Decide(in).Where, TFaultWhere::Host);
     // A host that loses some probes but not all is no fault of the path.
     EXPECT_EQ(Decide(Path({{"192.0.2.1"}, {"203.0.113.130", 1}})).Where, TFaultWhere::None);
 }

@@ -107,6 +107,7 @@ TEST(MetricsExporter, TheNodeExporterServesOurSeries)
          {"node_textfile_scrape_error 0", "zmping2_echo_requests_sent_total{host=\"localhost\"} 7",
           "zmping2_echo_requests_lost_total{host=\"localhost\"} 4",
           "zmping2_line_up{host=\"localhost\"} 0",
+          "zmping2_fault_info{host=\"localhost\",where=\"none\"} 1",
           "zmping2_round_trip_seconds{host=\"localhost\"} NaN",
           "zmping2_round_trip_duration_seconds_bucket{host=\"localhost\",le=\"0.0005\"} 1",
           "zmping2_round_trip_duration_seconds_bucket{host=\"localhost\",le=\"0.01\"} 1",

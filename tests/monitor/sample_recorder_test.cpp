@@ -68,11 +68,11 @@ TEST(SampleRecorder, HistoryIsADayFileThatCsvReadersTakeAsItIs)
 
     const QStringList rows = PythonRows(QDir(folder).filePath(HistoryFileName(today)));
     ASSERT_EQ(rows.size(), 3) << rows.join('\n').toStdString();
-    EXPECT_EQ(rows[0], "time|host|address|outcome|rtt_ms|status_code|status_text");
+    EXPECT_EQ(rows[0], "time|host|address|outcome|rtt_ms|status_code|status_text|fault");
     const QString day = today.toString(Qt::ISODate);
-    EXPECT_EQ(rows[1], day + "T09:15:02.417+03:00|localhost|127.0.0.1|good|0.084|0|Success");
+    EXPECT_EQ(rows[1], day + "T09:15:02.417+03:00|localhost|127.0.0.1|good|0.084|0|Success|");
     EXPECT_EQ(rows[2], QString("%1T09:15:03.417+03:00|say \"hi\", then\\nleave|127.0.0.1|lost||"
-                               "11010|Request timed out")
+                               "11010|Request timed out|")
                            .arg(day));
     EXPECT_FALSE(QFile::exists(QDir(folder).filePath(HistoryFileName(today.addDays(-31)))));
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath(HistoryFileName(today.addDays(-30)))));
