@@ -1,6 +1,6 @@
 #include "app/IstatistikForm.h"
 
-#include "app/HeaderArt.h"
+#include "app/HeaderPanel.h"
 #include "framework/Align.h"
 #include "framework/GdiDraw.h"
 #include "monitor/SampleHub.h"
@@ -17,7 +17,6 @@ using namespace Monitor;
 namespace {
 
 const TColor kFormColor = 0x00EBD5CA;
-const TColor kHeaderColor = 0x00D7CC7D;
 const int kRowHeight = 17;
 const int kRows = 9;
 
@@ -59,32 +58,7 @@ void TIstatistikF::BuildControls()
     SetFontColor(this, clBlack);
 
     // The header bar of the settings window, with this window's name.
-    Panel2 = new TPanel(this);
-    Panel2->SetBevels(bvNone, bvNone);
-    Panel2->SetColor(kHeaderColor);
-    Panel2->resize(width(), 35);
-    SetAlign(Panel2, alTop);
-    auto* end = new TImage(Panel2);
-    end->SetPicture(MakeHeaderEnd());
-    end->SetStretch(true);
-    end->resize(121, 27);
-    SetAlign(end, alRight);
-    auto* bar = new TImage(Panel2);
-    bar->SetPicture(MakeHeaderBar());
-    bar->SetStretch(true);
-    SetAlign(bar, alClient);
-    auto* ball = new TImage(Panel2);
-    ball->SetPicture(MakeGreenBall());
-    ball->SetCenter(true);
-    ball->SetStretch(true);
-    ball->setGeometry(0, 3, 26, 26);
-    ball->raise();
-    Label8 = new TLabel(Panel2, 40, 6, QStringLiteral("İstatistikler"));
-    Label8->setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -19, true));
-    SetFontColor(Label8, clWhite);
-    Label8->SetTransparent(true);
-    Label8->SetCaption(Label8->Caption()); // sized again for the larger font
-    Label8->raise();
+    Panel2 = MakeHeaderPanel(this, QStringLiteral("İstatistikler"), &Label8);
 
     LabelHost = new TLabel(this, 10, 42, StatsHostLine(TStatistics()));
     LabelHost->setObjectName(QStringLiteral("LabelHost"));

@@ -1,7 +1,7 @@
 #include "app/TaniForm.h"
 
 #include "app/FaultDiagnosis.h"
-#include "app/HeaderArt.h"
+#include "app/HeaderPanel.h"
 #include "framework/Align.h"
 #include "framework/GdiDraw.h"
 #include "monitor/DiagnosisText.h"
@@ -22,7 +22,6 @@ using namespace Monitor;
 namespace {
 
 const TColor kFormColor = 0x00EBD5CA;
-const TColor kHeaderColor = 0x00D7CC7D;
 
 } // namespace
 
@@ -60,32 +59,7 @@ void TTaniF::BuildControls()
     SetFontColor(this, clBlack);
 
     // The header bar of the program's other windows, with this window's name.
-    Panel2 = new TPanel(this);
-    Panel2->SetBevels(bvNone, bvNone);
-    Panel2->SetColor(kHeaderColor);
-    Panel2->resize(width(), 35);
-    SetAlign(Panel2, alTop);
-    auto* end = new TImage(Panel2);
-    end->SetPicture(MakeHeaderEnd());
-    end->SetStretch(true);
-    end->resize(121, 27);
-    SetAlign(end, alRight);
-    auto* bar = new TImage(Panel2);
-    bar->SetPicture(MakeHeaderBar());
-    bar->SetStretch(true);
-    SetAlign(bar, alClient);
-    auto* ball = new TImage(Panel2);
-    ball->SetPicture(MakeGreenBall());
-    ball->SetCenter(true);
-    ball->SetStretch(true);
-    ball->setGeometry(0, 3, 26, 26);
-    ball->raise();
-    Label8 = new TLabel(Panel2, 40, 6, tr("Bağlantı tanısı"));
-    Label8->setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -19, true));
-    SetFontColor(Label8, clWhite);
-    Label8->SetTransparent(true);
-    Label8->SetCaption(Label8->Caption());
-    Label8->raise();
+    Panel2 = MakeHeaderPanel(this, tr("Bağlantı tanısı"), &Label8);
 
     LabelVerdict = new TLabel(this, 10, 44, tr("Tanı bekleniyor..."));
     LabelVerdict->setObjectName(QStringLiteral("LabelVerdict"));
