@@ -136,9 +136,15 @@ PathRecords HopProber::Run(const HostAddress& target, const Settings& settings,
     Clock::time_point nextStart = Clock::now();
     int live = int(lanes.size());
 
+    // The gateway is hop 1 as well: its own echo goes out only in a round where hop 1 does not,
+    // after hop 1 was silent, so that it too gets one probe a second.
+    bool gatewayTurn = false;
     auto onRound = [&]() noexcept {
         std::lock_guard lock(mutex);
         ++rec.Rounds;
+        const HopRecord& first = rec.Hops.front();
+        gatewayTurn = rec.Route.Route.Gateway && !gatewayTurn && first.RecentSent > 0 &&
+                      !(first.RecentAnswered & 1);
         roundDone = true;
         nextStart += std::chrono::milliseconds(std::max(settings.IntervalMs, 1000));
         if (settings.Rounds > 0 && rec.Rounds >= settings.Rounds)
@@ -156,6 +162,11 @@ PathRecords HopProber::Run(const HostAddress& target, const Settings& settings,
                 sync.arrive_and_drop();
                 break;
             }
+            bool skip;
+            {
+                std::lock_guard lock(mutex);
+                skip = lane.Ttl == 0 ? !gatewayTurn : lane.Ttl == 1 && gatewayTurn;
+            }
             IcmpEchoParams p;
             p.V6 = lane.To.V6;
             p.Address = lane.To.V4;
@@ -165,11 +176,12 @@ PathRecords HopProber::Run(const HostAddress& target, const Settings& settings,
             p.Ttl = static_cast<std::uint8_t>(lane.Ttl == 0 ? 64 : lane.Ttl);
             p.Deadline = Clock::now() + std::chrono::milliseconds(settings.TimeoutMs);
             p.CancelFd = cancel;
-            const IcmpEchoResult r = lane.Layer->Echo(p, area.data(), area.size());
+            const IcmpEchoResult r =
+                skip ? IcmpEchoResult{} : lane.Layer->Echo(p, area.data(), area.size());
             bool beyondHost = false;
             {
                 std::lock_guard lock(mutex);
-                if (!quit) // a probe cut short by a stop is no answer of the path's
+                if (!quit && !skip) // a probe cut short by a stop is no answer of the path's
                     (lane.Ttl == 0 ? rec.Gateway : rec.Hops[std::size_t(lane.Ttl - 1)])
                         .Add(r, lane.To.V6);
             }

@@ -6,8 +6,9 @@
 // one socket per hop, each with an echo identifier of its own, so the main cycle never sees the
 // prober's replies nor the prober the cycle's.
 //
-// Gentle: one probe per hop and round, rounds at least a second apart; hops past the host are
-// dropped once the host has answered. The results are plain records (no Qt), which the fault
+// Gentle: one probe per hop and round, rounds at least a second apart (the gateway's own echo
+// takes hop 1's turn, after hop 1 was silent); hops past the host are dropped once the host
+// has answered. The results are plain records (no Qt), which the fault
 // verdict (monitor/FaultVerdict.h) reads.
 #include "net/IcmpLayer.h"
 #include "net/ResolverList.h"
