@@ -429,7 +429,6 @@ TEST_F(FaultEndToEnd, TheDiagnosisWindowShowsThePathLive)
         },
         20000))
         << text.toStdString();
-    EXPECT_TRUE(text.contains("Ağ geçidi  192.0.2.1")) << text.toStdString();
     EXPECT_TRUE(text.contains("ağ geçidi 192.0.2.1")) << text.toStdString();
 
     // The host goes quiet: the open window's rounds find it, and say so to --status as well.
@@ -440,9 +439,10 @@ TEST_F(FaultEndToEnd, TheDiagnosisWindowShowsThePathLive)
             return text.contains("Yalnız karşı bilgisayar yanıt vermiyor");
         },
         20000);
+    const QString where = Status()["fault"].toObject()["where"].toString();
     C().Sysctl(NetChain::Host, "net.ipv4.icmp_echo_ignore_all", "0");
     EXPECT_TRUE(found) << text.toStdString();
-    EXPECT_EQ(Status()["fault"].toObject()["where"].toString(), "host");
+    EXPECT_EQ(where, "host");
 }
 
 } // namespace
