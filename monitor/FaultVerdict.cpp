@@ -138,13 +138,21 @@ TFaultVerdict DecideFault(const TFaultInput& in, const QDateTime& when)
             p.Gateway.Received > 0 ? TEvidence::GatewayNoForward : TEvidence::GatewaySilent;
         return v;
     }
-    if (last == begin && (reached > 0 || in.KnownHops > 0) && !at.RecentlyUnreachable()) {
+    // A router on the failing stretch that says "unreachable" is where the path ends; its
+    // messages are rate-limited too, so any probe past the start may carry them.
+    const HopRecord* refusing = nullptr;
+    for (std::size_t h = std::size_t(begin - 1); h < hops.size() && !refusing; ++h)
+        if (hops[h].RecentlyRefused() && hops[h].Address.Usable())
+            refusing = &hops[h];
+    if (last == begin && (reached > 0 || in.KnownHops > 0) && !refusing) {
         v.Where = TFaultWhere::Host;
         v.Address = AddressText(p.Target);
         v.Evidence = TEvidence::HostSilent;
         return v;
     }
-    v.Evidence = at.RecentlyUnreachable() ? TEvidence::HopUnreachable : TEvidence::HopSilent;
+    v.Evidence = refusing ? TEvidence::HopUnreachable : TEvidence::HopSilent;
+    if (refusing)
+        v.Address = AddressText(refusing->Address);
     if (v.Evidence == TEvidence::HopSilent && begin > 1 &&
         hops[std::size_t(begin - 2)].Address.Usable())
         v.Detail = AddressText(hops[std::size_t(begin - 2)].Address);
@@ -161,7 +169,9 @@ TFaultVerdict DecideFault(const TFaultInput& in, const QDateTime& when)
         else
             break;
     }
-    v.Where = begin <= providerEnd ? TFaultWhere::Provider : TFaultWhere::BeyondProvider;
+    const bool providerRefuses = refusing && SameProviderNetwork(refusing->Address, firstAddress);
+    v.Where = begin <= providerEnd || providerRefuses ? TFaultWhere::Provider
+                                                      : TFaultWhere::BeyondProvider;
     return v;
 }
 

@@ -38,6 +38,11 @@ bool HopRecord::RecentlyUnreachable() const
     return answered != 0 && (RecentUnreachable & kRecentMask) == answered;
 }
 
+bool HopRecord::RecentlyRefused() const
+{
+    return (RecentUnreachable & kRecentMask) != 0;
+}
+
 bool HopRecord::RecentlyFails() const
 {
     return (RecentSent > 0 && (RecentAnswered & kRecentMask) == 0) || RecentlyUnreachable();

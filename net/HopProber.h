@@ -45,6 +45,8 @@ struct HopRecord {
     // No recent probe answered, or every recent answer said the destination is unreachable.
     bool RecentlyFails() const;
     bool RecentlyUnreachable() const;
+    // Some recent answer was an unreachable message.
+    bool RecentlyRefused() const;
     // Recent probes without an answer.
     int RecentLost() const;
     void Add(const IcmpEchoResult& r, bool v6);

@@ -116,6 +116,15 @@ TEST(FaultVerdict, EachPlaceInItsOrder)
     EXPECT_EQ(v.Hop, 3);
     EXPECT_EQ(v.Address, "203.0.113.2");
     EXPECT_EQ(v.Evidence, TEvidence::HopUnreachable);
+    // Its messages rate-limited away at its own hop, it still speaks at a later one.
+    TFaultInput limited =
+        Path({{"192.0.2.1"}, {"198.51.100.2"}, {nullptr}, {"203.0.113.2", 1, true}});
+    limited.KnownHops = 4;
+    v = Decide(limited);
+    EXPECT_EQ(v.Where, TFaultWhere::BeyondProvider);
+    EXPECT_EQ(v.Hop, 3);
+    EXPECT_EQ(v.Address, "203.0.113.2");
+    EXPECT_EQ(v.Evidence, TEvidence::HopUnreachable);
 }
 
 TEST(FaultVerdict, LossCountsOnlyWhenItLastsToTheHost)
