@@ -132,3 +132,4 @@ private:
     bool FHostEditing = false;
     bool FCycleCounts = true; // the running cycle started with a confirmed host
     bool CycleCounts() const { return FCycleCounts && !FHostEditing; }
+};
