@@ -152,7 +152,11 @@ protected:
                                      "ZMPING2_SOUND_PLAYER=/bin/true",
                                      "ZMPING2_INSTANCE_KEY=" +
                                          Dir.filePath("socket").toStdString()};
-        all.insert(all.end(), env.begin(), env.end());
+        for (const std::string& e : env) { // later values win
+            const std::string name = e.substr(0, e.find('=') + 1);
+            std::erase_if(all, [&](const std::string& a) { return a.starts_with(name); });
+            all.push_back(e);
+        }
         App = Ns->Spawn(argv, all, false);
         ASSERT_TRUE(App.Running());
         ASSERT_TRUE(WaitFor([&] { return !Status().value("time").isNull(); }, kWait))
@@ -213,16 +217,18 @@ protected:
         return QImage(file);
     }
 
-    // What a message box says, as its copy key gives it.
+    // What a message box says, selected and copied as a user would: a click into its text,
+    // Ctrl+A, Ctrl+C.
     QString MessageText(const QString& box) const
     {
         Tool("xclip", {"-i", "-selection", "clipboard", "/dev/null"});
-        Tool("xdotool", {"windowfocus", "--sync", box});
-        Tool("xdotool", {"key", "--window", box, "ctrl+c"});
+        Tool("xdotool", {"mousemove", "--window", box, "150", "18", "click", "1"});
+        QThread::msleep(200);
+        Tool("xdotool", {"key", "ctrl+a", "ctrl+c"});
         QString text;
         WaitFor(
             [&] {
-                text = Tool("xclip", {"-o", "-selection", "clipboard"});
+                text = Tool("xclip", {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"});
                 return !text.isEmpty();
             },
             5000);
@@ -446,7 +452,7 @@ TEST_F(FirstHour, FailuresShowOnScreenOnce)
     EXPECT_EQ(MessageText(notice),
               "Alarm sesi çalınamıyor: player.sh: aplay: main:831: audio open error: No such file "
               "or directory\nYerine masaüstünün uyarı sesi çalıyor.");
-    Tool("xdotool", {"key", "--window", notice, "Return"});
+    Tool("xdotool", {"key", "Escape"}); // closes the box, which has the focus
     ASSERT_TRUE(WaitFor(
         [&] {
             return Tool("xdotool", {"search", "--onlyvisible", "--name", "^ZmPing2$"}).isEmpty();

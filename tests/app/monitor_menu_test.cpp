@@ -42,8 +42,9 @@ TEST_F(AppFixture, HistoryFolderAndMetricsFileItems)
         menu->Olcum1->trigger();
         return Messages.size() == 3 ? Messages.last() : QString("no message");
     });
-    if (refused)
+    if (refused) {
         EXPECT_EQ(*refused, "Klasöre yazılamıyor: " + readOnly);
+    }
     EXPECT_TRUE(Monitor::TMonitorOptions::Load().MetricsFile.isEmpty());
     const QString metrics = state.filePath("zmping2.prom");
     answer = " " + metrics + " ";
