@@ -2,6 +2,31 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="tr_TR">
 <context>
+    <name>Framework</name>
+    <message>
+        <source>Klasör açılamadı (%1).
+Klasörün yolu:
+%2</source>
+        <translation>The folder could not be opened (%1).
+The folder&apos;s path:
+%2</translation>
+    </message>
+    <message>
+        <source>dosya yöneticisi yok</source>
+        <translation>no file manager</translation>
+    </message>
+    <message>
+        <source>Alarm sesi çalınamıyor: %1
+Yerine masaüstünün uyarı sesi çalıyor.</source>
+        <translation>The alarm sound cannot be played: %1
+The desktop&apos;s beep sounds instead.</translation>
+    </message>
+    <message>
+        <source>ses çalacak program yok (aplay, paplay ya da pw-play)</source>
+        <translation>no program to play it (aplay, paplay or pw-play)</translation>
+    </message>
+</context>
+<context>
     <name>Monitor</name>
     <message>
         <source>Kapali</source>
@@ -110,6 +135,34 @@
     <message>
         <source>ZmPing2 çalışmıyor</source>
         <translation>ZmPing2 is not running</translation>
+    </message>
+    <message>
+        <source>yanıt %1 ms, sınır %2 ms</source>
+        <translation>reply in %1 ms, limit %2 ms</translation>
+    </message>
+    <message>
+        <source>ad bulunamadı</source>
+        <translation>name not found</translation>
+    </message>
+    <message>
+        <source>ağ hatası</source>
+        <translation>network error</translation>
+    </message>
+    <message>
+        <source>ağ hatası: %1</source>
+        <translation>network error: %1</translation>
+    </message>
+    <message>
+        <source>yanıt yok</source>
+        <translation>no reply</translation>
+    </message>
+    <message>
+        <source>%1: bağlantı kesildi (%2)</source>
+        <translation>%1: line down (%2)</translation>
+    </message>
+    <message>
+        <source>%1: bağlantı geri geldi (kesinti %2)</source>
+        <translation>%1: line back up (down for %2)</translation>
     </message>
 </context>
 <context>
@@ -237,6 +290,29 @@
     </message>
 </context>
 <context>
+    <name>TMetricsFileDialog</name>
+    <message>
+        <source>Prometheus ölçüm dosyası</source>
+        <translation>Prometheus metrics file</translation>
+    </message>
+    <message>
+        <source>Her ölçümden sonra yazılacak dosya (örneğin
+/var/lib/prometheus/node-exporter/zmping2.prom).
+Boş bırakılırsa ölçüm dosyası yazılmaz.</source>
+        <translation>The file written after every sample (for example
+/var/lib/prometheus/node-exporter/zmping2.prom).
+Left empty, no metrics file is written.</translation>
+    </message>
+    <message>
+        <source>&amp;Gözat...</source>
+        <translation>&amp;Browse...</translation>
+    </message>
+    <message>
+        <source>Prometheus ölçümleri (*.prom)</source>
+        <translation>Prometheus metrics (*.prom)</translation>
+    </message>
+</context>
+<context>
     <name>TMonitorMenu</name>
     <message>
         <source>İstatistikler</source>
@@ -263,20 +339,16 @@
         <translation>Prometheus metrics file...</translation>
     </message>
     <message>
-        <source>Prometheus ölçüm dosyası</source>
-        <translation>Prometheus metrics file</translation>
-    </message>
-    <message>
-        <source>Her ölçümden sonra yazılacak dosya (örneğin
-/var/lib/prometheus/node-exporter/zmping2.prom).
-Boş bırakılırsa ölçüm dosyası yazılmaz.</source>
-        <translation>The file written after every sample (for example
-/var/lib/prometheus/node-exporter/zmping2.prom).
-Left empty, no metrics file is written.</translation>
-    </message>
-    <message>
         <source>Dosyanın tam yolunu yazın (/ ile başlayan).</source>
         <translation>Write the full path of the file (starting with /).</translation>
+    </message>
+    <message>
+        <source>Klasör yok: %1</source>
+        <translation>No such folder: %1</translation>
+    </message>
+    <message>
+        <source>Klasöre yazılamıyor: %1</source>
+        <translation>Cannot write into the folder: %1</translation>
     </message>
 </context>
 </TS>

@@ -355,7 +355,8 @@ TEST_F(FirstHour, DownSaysWhyAndUpReplacesIt)
         },
         kWait))
         << "no down notification";
-    QStringList calls = NotifyCalls();
+    QStringList calls;
+    ASSERT_TRUE(WaitFor([&] { return !(calls = NotifyCalls()).isEmpty(); }, kWait));
     ASSERT_EQ(calls.size(), 1);
     const QString down = calls[0];
     EXPECT_TRUE(down.contains("string \"127.0.0.1: bağlantı kesildi (yanıt yok)\""))
