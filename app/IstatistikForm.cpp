@@ -25,7 +25,7 @@ const int kRows = 9;
 TIstatistikF::TIstatistikF(TSampleHub* Hub, Qt::WindowType Kind) : QWidget(nullptr), FHub(Hub)
 {
     setObjectName(QStringLiteral("IstatistikF"));
-    setWindowTitle(QStringLiteral("ZEMBRA Ping - İstatistikler"));
+    setWindowTitle(tr("ZEMBRA Ping - İstatistikler"));
     setWindowFlags(Kind | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     BuildControls();
@@ -58,12 +58,12 @@ void TIstatistikF::BuildControls()
     SetFontColor(this, clBlack);
 
     // The header bar of the settings window, with this window's name.
-    Panel2 = MakeHeaderPanel(this, QStringLiteral("İstatistikler"), &Label8);
+    Panel2 = MakeHeaderPanel(this, tr("İstatistikler"), &Label8);
 
     LabelHost = new TLabel(this, 10, 42, StatsHostLine(TStatistics()));
     LabelHost->setObjectName(QStringLiteral("LabelHost"));
 
-    GroupBox1 = new TGroupBox(this, QStringLiteral(" Bağlantı "));
+    GroupBox1 = new TGroupBox(this, tr(" Bağlantı "));
     GroupBox1->setGeometry(8, 60, 300, 22 + (kRows + 1) * kRowHeight + 6);
     new TLabel(GroupBox1, 132, 18, StatsSessionHeading());
     new TLabel(GroupBox1, 212, 18, StatsWindowHeading());
@@ -77,7 +77,7 @@ void TIstatistikF::BuildControls()
         WindowValues.last()->setFont(plain);
     }
 
-    CopyButton = new TButton(this, QStringLiteral("Metin olarak &kopyala"));
+    CopyButton = new TButton(this, tr("Metin olarak &kopyala"));
     CopyButton->setObjectName(QStringLiteral("CopyButton"));
     CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 8, 160, 24);
     CopyButton->setCursor(Qt::PointingHandCursor);

@@ -3,6 +3,7 @@
 #include "monitor/DesktopNotifier.h"
 #include "net/HostResolver.h"
 
+#include <QPointer>
 #include <algorithm>
 
 namespace Monitor {
@@ -52,8 +53,7 @@ void TSampleHub::Add(const TSample& sample)
         FPendingDown = event;
         FDownNoticeTimer.start(FDownNoticeWait);
     } else if (event.Change != TLineChange::None && FOptions.AlertsOn) {
-        NotifyDesktop(QStringLiteral("ZmPing2"), LineChangeText(event),
-                      event.Change == TLineChange::Down ? TUrgency::Critical : TUrgency::Normal);
+        Notify(event, {});
     }
     if (FAlert.Down() && FFault.Known())
         FLast.Fault = FaultWhereName(FFault.Where);
@@ -75,11 +75,25 @@ void TSampleHub::SendDownNotice()
     FDownNoticeTimer.stop();
     if (!FPendingDown)
         return;
-    QString body = LineChangeText(*FPendingDown);
+    const TLineEvent event = *FPendingDown;
     FPendingDown.reset();
-    if (FFault.Time.isValid())
-        body += QLatin1Char('\n') + FaultSummary(FFault);
-    NotifyDesktop(QStringLiteral("ZmPing2"), body, TUrgency::Critical);
+    Notify(event, FFault.Time.isValid() ? FaultSummary(FFault) : QString());
+}
+
+void TSampleHub::Notify(const TLineEvent& event, const QString& fault)
+{
+    // "Up" takes the place of the "down" still on screen, so no stale red notice stays.
+    // The body is markup: host names and the network's texts are escaped here, once.
+    const bool down = event.Change == TLineChange::Down;
+    QString body = LineChangeText(event, FSlowAboveMs);
+    if (!fault.isEmpty())
+        body += QLatin1Char('\n') + fault;
+    NotifyDesktop(QStringLiteral("ZmPing2"), body.toHtmlEscaped(),
+                  down ? TUrgency::Critical : TUrgency::Normal, down ? 0 : FDownNotice,
+                  [hub = QPointer<TSampleHub>(this), down](unsigned id) {
+                      if (hub)
+                          hub->FDownNotice = down ? id : 0;
+                  });
 }
 
 void TSampleHub::Listen(std::function<void(const TSample&)> listener)
@@ -117,6 +131,12 @@ void TSampleHub::SetAlertsOn(bool on)
 void TSampleHub::SetMetricsFile(const QString& path)
 {
     FOptions.MetricsFile = path.trimmed();
+    FOptions.Save();
+}
+
+void TSampleHub::SetLanguage(const QString& language)
+{
+    FOptions.Language = language;
     FOptions.Save();
 }
 

@@ -48,6 +48,11 @@ public:
     void SetPreferIPv6(bool on);
     // Where the metrics file goes from the next sample on (empty: none). Remembered at once.
     void SetMetricsFile(const QString& path);
+    // The windows' language from the next start on ("tr" or "en"). Remembered at once.
+    void SetLanguage(const QString& language);
+
+    // The upper threshold, which a "down" notification caused by slow replies names.
+    void SetSlowAbove(int ms) { FSlowAboveMs = ms; }
 
     // Where the fault lies, as the last diagnosis found (Known() false: none). Cleared when the
     // line comes back or the host changes.
@@ -71,6 +76,8 @@ signals:
 private:
     void ArmSilenceEnd();
     void SendDownNotice();
+    // A line change to the desktop; `fault` (when not empty) is the verdict's line.
+    void Notify(const TLineEvent& event, const QString& fault);
     TStatistics FStatistics;
     TLineAlert FAlert;
     TMonitorOptions FOptions;
@@ -81,6 +88,8 @@ private:
     int FDownNoticeWait = 0;
     std::optional<TLineEvent> FPendingDown;
     QTimer FDownNoticeTimer;
+    int FSlowAboveMs = 0;
+    unsigned FDownNotice = 0; // the service's number of the "down" on screen
 };
 
 } // namespace Monitor

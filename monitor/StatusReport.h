@@ -5,9 +5,10 @@
 //   {"host":"localhost","address":"127.0.0.1","status":"good","line":"up","rtt_ms":0.084,
 //    "readout":"0 ms","loss_percent":0,"avg_ms":0.091,"time":"2026-12-08T09:15:02.417+03:00",
 //    "auto_ping":true,"fault":{"where":null,"hop":null,"address":null,"evidence":null,"time":null}}
-// status: the lamp's state (off, bad, normal, good); line: up or down, judged over several
-// cycles; rtt_ms: the last sample's round trip; loss_percent and avg_ms: over the statistics
-// window (the last 100 echoes); time: of the last sample. A figure not known yet is null.
+// status: the lamp's state (off, bad, normal, good), or unknown-host after a failed lookup;
+// line: up or down, judged over several cycles, or off while automatic pinging is off; rtt_ms: the
+// last sample's round trip; loss_percent and avg_ms: over the statistics window (the last 100
+// echoes); time: of the last sample. A figure not known yet is null.
 // fault: the last diagnosis while the line is down or the diagnosis window asked for one:
 // where (computer, local-network, name-resolution, provider, beyond-provider, host; null when
 // none was found), hop (1-based), address, evidence (one line) and time; all null before any.
@@ -26,7 +27,7 @@ class TSampleHub;
 
 // What the windows show, which the hub does not know.
 struct TStatusView {
-    QString Status;  // off, bad, normal, good
+    QString Status;  // off, bad, normal, good, unknown-host
     QString Readout; // the liquid-crystal readout's text
     QString Color;   // the lamp's colour, #RRGGBB
     bool AutoPing = false;

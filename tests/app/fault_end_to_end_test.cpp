@@ -412,7 +412,7 @@ TEST_F(FaultEndToEnd, TheDiagnosisWindowShowsThePathLive)
         20000));
     auto copied = [&] {
         tool({"mousemove", "--window", window, "88", "380", "click", "1"});
-        return tool({"-o", "-selection", "clipboard"}, "xclip");
+        return tool({"-o", "-selection", "clipboard", "-t", "UTF8_STRING"}, "xclip");
     };
     QString text;
     const QStringList hops{"192.0.2.1", "198.51.100.2", "203.0.113.2", "203.0.113.130"};
