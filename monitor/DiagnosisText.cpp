@@ -8,11 +8,6 @@ namespace Monitor {
 
 namespace {
 
-QString Tr(const char* source)
-{
-    return QCoreApplication::translate("DiagnosisText", source);
-}
-
 QString Ms(std::int64_t ns)
 {
     return ns < 0 ? QStringLiteral("-") : QString::number(double(ns) / 1e6, 'f', 1);
@@ -37,15 +32,22 @@ QStringList Row(const QString& hop, const HopRecord& h, const QHash<QString, QSt
 
 QStringList DiagnosisHeadings()
 {
-    return {Tr("Adım"), Tr("Adres"), Tr("Ad"),     Tr("Giden"),  Tr("Kayıp %"),
-            Tr("Son"),  Tr("Ort."),  Tr("En iyi"), Tr("En kötü")};
+    return {QCoreApplication::translate("DiagnosisText", "Adım"),
+            QCoreApplication::translate("DiagnosisText", "Adres"),
+            QCoreApplication::translate("DiagnosisText", "Ad"),
+            QCoreApplication::translate("DiagnosisText", "Giden"),
+            QCoreApplication::translate("DiagnosisText", "Kayıp %"),
+            QCoreApplication::translate("DiagnosisText", "Son"),
+            QCoreApplication::translate("DiagnosisText", "Ort."),
+            QCoreApplication::translate("DiagnosisText", "En iyi"),
+            QCoreApplication::translate("DiagnosisText", "En kötü")};
 }
 
 QList<QStringList> DiagnosisRows(const PathRecords& r, const QHash<QString, QString>& names)
 {
     QList<QStringList> rows;
     if (r.Gateway.Sent > 0)
-        rows << Row(Tr("Ağ geçidi"), r.Gateway, names);
+        rows << Row(QCoreApplication::translate("DiagnosisText", "Ağ geçidi"), r.Gateway, names);
     int shown = 0;
     for (const HopRecord& h : r.Hops)
         if (h.Received > 0)
@@ -61,30 +63,36 @@ QString LandmarksLine(const PathRecords& r)
     QStringList parts;
     if (r.Route.Ok) {
         const RouteInfo& route = r.Route.Route;
-        parts << Tr("Arayüz %1 (%2)")
+        parts << QCoreApplication::translate("DiagnosisText", "Arayüz %1 (%2)")
                      .arg(QString::fromStdString(route.IfName), AddressText(route.Source));
-        parts << (route.Gateway ? Tr("ağ geçidi %1").arg(AddressText(*route.Gateway))
-                                : Tr("ağ geçidi yok (aynı ağda)"));
+        parts << (route.Gateway
+                      ? QCoreApplication::translate("DiagnosisText", "ağ geçidi %1")
+                            .arg(AddressText(*route.Gateway))
+                      : QCoreApplication::translate("DiagnosisText", "ağ geçidi yok (aynı ağda)"));
     } else if (!r.Route.Error.empty()) {
-        parts << Tr("Yol yok (%1)").arg(QString::fromStdString(r.Route.Error));
+        parts << QCoreApplication::translate("DiagnosisText", "Yol yok (%1)")
+                     .arg(QString::fromStdString(r.Route.Error));
     }
     QStringList servers;
     for (const HostAddress& a : r.Resolvers.Servers)
         servers << AddressText(a);
     if (servers.isEmpty())
-        parts << Tr("ad sunucusu bilinmiyor");
+        parts << QCoreApplication::translate("DiagnosisText", "ad sunucusu bilinmiyor");
     else if (r.Resolvers.StubOnly)
-        parts << Tr("ad sunucusu %1 (yerel aracı; arkasındakiler bilinmiyor)")
+        parts << QCoreApplication::translate(
+                     "DiagnosisText", "ad sunucusu %1 (yerel aracı; arkasındakiler bilinmiyor)")
                      .arg(servers.join(", "));
     else
-        parts << Tr("ad sunucuları %1").arg(servers.join(", "));
+        parts << QCoreApplication::translate("DiagnosisText", "ad sunucuları %1")
+                     .arg(servers.join(", "));
     return parts.join(QStringLiteral(", "));
 }
 
 QString DiagnosisText(const QString& host, const PathRecords& r, const TFaultVerdict& v,
                       const QHash<QString, QString>& names)
 {
-    QString out = Tr("Bağlantı tanısı: %1").arg(host) + QLatin1Char('\n');
+    QString out = QCoreApplication::translate("DiagnosisText", "Bağlantı tanısı: %1").arg(host) +
+                  QLatin1Char('\n');
     if (v.Time.isValid()) {
         out += FaultText(v.Where) + QLatin1Char('\n');
         const QString e = FaultEvidence(v);

@@ -200,19 +200,20 @@ QString FaultText(TFaultWhere where)
 {
     switch (where) {
     case TFaultWhere::None:
-        return Tx("Yolda sorun bulunmadı", true);
+        return Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Yolda sorun bulunmadı"), true);
     case TFaultWhere::Computer:
-        return Tx("Bu bilgisayarın ağ bağlantısı yok", true);
+        return Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Bu bilgisayarın ağ bağlantısı yok"), true);
     case TFaultWhere::LocalNetwork:
-        return Tx("Sorun yerel ağda", true);
+        return Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Sorun yerel ağda"), true);
     case TFaultWhere::NameResolution:
-        return Tx("Ad çözümlemesi çalışmıyor", true);
+        return Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Ad çözümlemesi çalışmıyor"), true);
     case TFaultWhere::Provider:
-        return Tx("Sorun servis sağlayıcısında", true);
+        return Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Sorun servis sağlayıcısında"), true);
     case TFaultWhere::BeyondProvider:
-        return Tx("Sorun servis sağlayıcısının ötesinde", true);
+        return Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Sorun servis sağlayıcısının ötesinde"), true);
     case TFaultWhere::Host:
-        return Tx("Yalnız karşı bilgisayar yanıt vermiyor", true);
+        return Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Yalnız karşı bilgisayar yanıt vermiyor"),
+                  true);
     }
     return {};
 }
@@ -224,53 +225,75 @@ QString FaultEvidence(const TFaultVerdict& v, bool t)
     case TEvidence::None:
         break;
     case TEvidence::NoAddressKnown:
-        s = Tx("Karşı bilgisayarın adresi bilinmiyor", t);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Karşı bilgisayarın adresi bilinmiyor"), t);
         break;
     case TEvidence::CannotProbe:
-        s = Tx("Yoklama yapılamadı: %1", t).arg(v.Detail);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Yoklama yapılamadı: %1"), t).arg(v.Detail);
         break;
     case TEvidence::NoRoute:
-        s = Tx("Çekirdekte kullanılabilir yol yok: %1", t).arg(v.Detail);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Çekirdekte kullanılabilir yol yok: %1"), t)
+                .arg(v.Detail);
         break;
     case TEvidence::PathAnswers:
-        s = Tx("Bütün adımlar ve karşı bilgisayar yanıt veriyor", t);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Bütün adımlar ve karşı bilgisayar yanıt veriyor"),
+               t);
         break;
     case TEvidence::GatewaySilent:
-        s = Tx("Ağ geçidi %1 yanıt vermiyor", t).arg(v.Address);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Ağ geçidi %1 yanıt vermiyor"), t).arg(v.Address);
         break;
     case TEvidence::GatewayNoForward:
-        s = Tx("Ağ geçidi %1 yanıt veriyor ama paketleri iletmiyor", t).arg(v.Address);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict",
+                                 "Ağ geçidi %1 yanıt veriyor ama paketleri iletmiyor"),
+               t)
+                .arg(v.Address);
         break;
     case TEvidence::HopSilent:
-        s = v.Detail.isEmpty() ? Tx("%1. adımdan başlayarak yanıt yok", t).arg(v.Hop)
-                               : Tx("%1. adımdan başlayarak yanıt yok (son yanıt veren %2)", t)
-                                     .arg(v.Hop)
-                                     .arg(v.Detail);
+        s = v.Detail.isEmpty()
+                ? Tx(QT_TRANSLATE_NOOP("FaultVerdict", "%1. adımdan başlayarak yanıt yok"), t)
+                      .arg(v.Hop)
+                : Tx(QT_TRANSLATE_NOOP("FaultVerdict",
+                                       "%1. adımdan başlayarak yanıt yok (son yanıt veren %2)"),
+                     t)
+                      .arg(v.Hop)
+                      .arg(v.Detail);
         break;
     case TEvidence::HopUnreachable:
-        s = Tx("%1. adımdaki yönlendirici %2 hedefe ulaşamıyor", t).arg(v.Hop).arg(v.Address);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "%1. adımdaki yönlendirici %2 hedefe ulaşamıyor"),
+               t)
+                .arg(v.Hop)
+                .arg(v.Address);
         break;
     case TEvidence::HostSilent:
         s = v.Hop > 1
-                ? Tx("Yoldaki %1 adım yanıt veriyor, %2 vermiyor", t).arg(v.Hop - 1).arg(v.Address)
-                : Tx("%1 yanıt vermiyor", t).arg(v.Address);
+                ? Tx(QT_TRANSLATE_NOOP("FaultVerdict",
+                                       "Yoldaki %1 adım yanıt veriyor, %2 vermiyor"),
+                     t)
+                      .arg(v.Hop - 1)
+                      .arg(v.Address)
+                : Tx(QT_TRANSLATE_NOOP("FaultVerdict", "%1 yanıt vermiyor"), t).arg(v.Address);
         break;
     case TEvidence::NameUnanswered:
-        s = v.Detail.isEmpty() ? Tx("Ad sunucuları yanıt vermiyor", t)
-                               : Tx("Ad sunucuları yanıt vermiyor (%1)", t).arg(v.Detail);
+        s = v.Detail.isEmpty()
+                ? Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Ad sunucuları yanıt vermiyor"), t)
+                : Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Ad sunucuları yanıt vermiyor (%1)"), t)
+                      .arg(v.Detail);
         break;
     case TEvidence::NameNotFound:
-        s = Tx("Ad sunucuları bu adı tanımıyor", t);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "Ad sunucuları bu adı tanımıyor"), t);
         break;
     case TEvidence::NameFailsAddressAnswers:
-        s = Tx("%1 adresi yanıt veriyor ama ad çözülemiyor", t).arg(v.Address);
+        s = Tx(QT_TRANSLATE_NOOP("FaultVerdict", "%1 adresi yanıt veriyor ama ad çözülemiyor"), t)
+                .arg(v.Address);
         break;
     }
     if (!v.RateLimited.isEmpty()) {
         QStringList hops;
         for (int h : v.RateLimited)
             hops << QString::number(h);
-        s += Tx("; %1. adım yanıtlarını sınırlıyor ama iletiyor, sorun orada değil", t)
+        s += Tx(QT_TRANSLATE_NOOP(
+                    "FaultVerdict",
+                    "; %1. adım yanıtlarını sınırlıyor ama iletiyor, sorun orada değil"),
+                t)
                  .arg(hops.join(QStringLiteral(", ")));
     }
     return s;

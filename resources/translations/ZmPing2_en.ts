@@ -2,6 +2,176 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="tr_TR">
 <context>
+    <name>DiagnosisText</name>
+    <message>
+        <source>Adım</source>
+        <translation>Hop</translation>
+    </message>
+    <message>
+        <source>Adres</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Ad</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Giden</source>
+        <translation>Sent</translation>
+    </message>
+    <message>
+        <source>Kayıp %</source>
+        <translation>Loss %</translation>
+    </message>
+    <message>
+        <source>Son</source>
+        <translation>Last</translation>
+    </message>
+    <message>
+        <source>Ort.</source>
+        <translation>Avg.</translation>
+    </message>
+    <message>
+        <source>En iyi</source>
+        <translation>Best</translation>
+    </message>
+    <message>
+        <source>En kötü</source>
+        <translation>Worst</translation>
+    </message>
+    <message>
+        <source>Ağ geçidi</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>Arayüz %1 (%2)</source>
+        <translation>Interface %1 (%2)</translation>
+    </message>
+    <message>
+        <source>ağ geçidi %1</source>
+        <translation>gateway %1</translation>
+    </message>
+    <message>
+        <source>ağ geçidi yok (aynı ağda)</source>
+        <translation>no gateway (on the same network)</translation>
+    </message>
+    <message>
+        <source>Yol yok (%1)</source>
+        <translation>No route (%1)</translation>
+    </message>
+    <message>
+        <source>ad sunucusu bilinmiyor</source>
+        <translation>name server unknown</translation>
+    </message>
+    <message>
+        <source>ad sunucusu %1 (yerel aracı; arkasındakiler bilinmiyor)</source>
+        <translation>name server %1 (a local stub; the servers behind it are unknown)</translation>
+    </message>
+    <message>
+        <source>ad sunucuları %1</source>
+        <translation>name servers %1</translation>
+    </message>
+    <message>
+        <source>Bağlantı tanısı: %1</source>
+        <translation>Connection diagnosis: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FaultVerdict</name>
+    <message>
+        <source>Yolda sorun bulunmadı</source>
+        <translation>No fault found on the path</translation>
+    </message>
+    <message>
+        <source>Bu bilgisayarın ağ bağlantısı yok</source>
+        <translation>This computer has no network connection</translation>
+    </message>
+    <message>
+        <source>Sorun yerel ağda</source>
+        <translation>The fault is in the local network</translation>
+    </message>
+    <message>
+        <source>Ad çözümlemesi çalışmıyor</source>
+        <translation>Name resolution does not work</translation>
+    </message>
+    <message>
+        <source>Sorun servis sağlayıcısında</source>
+        <translation>The fault is at the internet provider</translation>
+    </message>
+    <message>
+        <source>Sorun servis sağlayıcısının ötesinde</source>
+        <translation>The fault is beyond the internet provider</translation>
+    </message>
+    <message>
+        <source>Yalnız karşı bilgisayar yanıt vermiyor</source>
+        <translation>Only the host itself does not answer</translation>
+    </message>
+    <message>
+        <source>Karşı bilgisayarın adresi bilinmiyor</source>
+        <translation>The host&apos;s address is not known</translation>
+    </message>
+    <message>
+        <source>Yoklama yapılamadı: %1</source>
+        <translation>Could not probe: %1</translation>
+    </message>
+    <message>
+        <source>Çekirdekte kullanılabilir yol yok: %1</source>
+        <translation>The kernel has no usable route: %1</translation>
+    </message>
+    <message>
+        <source>Bütün adımlar ve karşı bilgisayar yanıt veriyor</source>
+        <translation>Every hop and the host answer</translation>
+    </message>
+    <message>
+        <source>Ağ geçidi %1 yanıt vermiyor</source>
+        <translation>The gateway %1 does not answer</translation>
+    </message>
+    <message>
+        <source>Ağ geçidi %1 yanıt veriyor ama paketleri iletmiyor</source>
+        <translation>The gateway %1 answers but forwards nothing</translation>
+    </message>
+    <message>
+        <source>%1. adımdan başlayarak yanıt yok</source>
+        <translation>No answer from hop %1 on</translation>
+    </message>
+    <message>
+        <source>%1. adımdan başlayarak yanıt yok (son yanıt veren %2)</source>
+        <translation>No answer from hop %1 on (the last to answer: %2)</translation>
+    </message>
+    <message>
+        <source>%1. adımdaki yönlendirici %2 hedefe ulaşamıyor</source>
+        <translation>The router %2 at hop %1 cannot reach the destination</translation>
+    </message>
+    <message>
+        <source>Yoldaki %1 adım yanıt veriyor, %2 vermiyor</source>
+        <translation>The %1 hops on the way answer, %2 does not</translation>
+    </message>
+    <message>
+        <source>%1 yanıt vermiyor</source>
+        <translation>%1 does not answer</translation>
+    </message>
+    <message>
+        <source>Ad sunucuları yanıt vermiyor</source>
+        <translation>The name servers do not answer</translation>
+    </message>
+    <message>
+        <source>Ad sunucuları yanıt vermiyor (%1)</source>
+        <translation>The name servers do not answer (%1)</translation>
+    </message>
+    <message>
+        <source>Ad sunucuları bu adı tanımıyor</source>
+        <translation>The name servers do not know this name</translation>
+    </message>
+    <message>
+        <source>%1 adresi yanıt veriyor ama ad çözülemiyor</source>
+        <translation>The address %1 answers but the name does not resolve</translation>
+    </message>
+    <message>
+        <source>; %1. adım yanıtlarını sınırlıyor ama iletiyor, sorun orada değil</source>
+        <translation>; hop %1 limits its answers but forwards: the fault is not there</translation>
+    </message>
+</context>
+<context>
     <name>Framework</name>
     <message>
         <source>Klasör açılamadı (%1).
@@ -349,6 +519,33 @@ Left empty, no metrics file is written.</translation>
     <message>
         <source>Klasöre yazılamıyor: %1</source>
         <translation>Cannot write into the folder: %1</translation>
+    </message>
+    <message>
+        <source>Bağlantı tanısı</source>
+        <translation>Connection diagnosis</translation>
+    </message>
+</context>
+<context>
+    <name>TTaniF</name>
+    <message>
+        <source>ZEMBRA Ping - Bağlantı tanısı</source>
+        <translation>ZEMBRA Ping - Connection diagnosis</translation>
+    </message>
+    <message>
+        <source>Bağlantı tanısı</source>
+        <translation>Connection diagnosis</translation>
+    </message>
+    <message>
+        <source>Tanı bekleniyor...</source>
+        <translation>Waiting for the diagnosis...</translation>
+    </message>
+    <message>
+        <source>Yoldaki adımlar</source>
+        <translation>The hops on the way</translation>
+    </message>
+    <message>
+        <source>Metin olarak &amp;kopyala</source>
+        <translation>&amp;Copy as text</translation>
     </message>
 </context>
 </TS>
