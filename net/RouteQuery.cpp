@@ -68,7 +68,13 @@ bool ErrorMessage(const nlmsghdr& h, const std::uint8_t* p, std::size_t n, std::
         return true;
     }
     std::memcpy(&e, p, sizeof e);
-    error = e.error == 0 ? "No route reply" : std::strerror(-e.error);
+    // The kernel sends a negative errno; anything else is no error it would send.
+    if (e.error == 0)
+        error = "No route reply";
+    else if (e.error < 0 && e.error > -4096)
+        error = std::strerror(-e.error);
+    else
+        error = "Malformed netlink error reply";
     return true;
 }
 
