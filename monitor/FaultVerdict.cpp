@@ -94,9 +94,11 @@ TFaultVerdict DecideFault(const TFaultInput& in, const QDateTime& when)
 
     const std::vector<HopRecord>& hops = p.Hops;
     const int reached = p.HostHop();
+    // Without a gateway the host is on the link: the first hop is the host itself.
+    const int knownHops = p.Route.Route.Gateway ? in.KnownHops : 1;
     // How far the path goes: to the host when it answered or its distance is known, else one
     // hop past the last that answered.
-    int last = reached > 0 ? reached : in.KnownHops;
+    int last = reached > 0 ? reached : knownHops;
     if (last <= 0) {
         int answered = 0;
         for (const HopRecord& h : hops)
@@ -144,7 +146,7 @@ TFaultVerdict DecideFault(const TFaultInput& in, const QDateTime& when)
     for (std::size_t h = std::size_t(begin - 1); h < hops.size() && !refusing; ++h)
         if (hops[h].RecentlyRefused() && hops[h].Address.Usable())
             refusing = &hops[h];
-    if (last == begin && (reached > 0 || in.KnownHops > 0) && !refusing) {
+    if (last == begin && (reached > 0 || knownHops > 0) && !refusing) {
         v.Where = TFaultWhere::Host;
         v.Address = AddressText(p.Target);
         v.Evidence = TEvidence::HostSilent;

@@ -105,9 +105,13 @@ TEST(FaultVerdict, EachPlaceInItsOrder)
     EXPECT_EQ(v.Where, TFaultWhere::Host);
     EXPECT_EQ(v.Hop, 4);
     EXPECT_EQ(v.Address, "203.0.113.130");
-    // Without the distance the silence cannot be pinned on the host.
+    // Without the distance the silence cannot be pinned on the host...
     hostSilent.KnownHops = 0;
     EXPECT_EQ(Decide(hostSilent).Where, TFaultWhere::BeyondProvider);
+    // ... unless it is on the link, where the first hop is the host.
+    TFaultInput onLink = Path({{nullptr}}, "192.0.2.9");
+    onLink.Path.Route.Route.Gateway.reset();
+    EXPECT_EQ(Decide(onLink).Where, TFaultWhere::Host);
 
     // A router that says the host is unreachable is the fault, even as the last router.
     v = Decide(Path(
