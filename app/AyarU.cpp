@@ -486,6 +486,7 @@ void TAyarF::CheckBoxPingClick(QObject*)
     const bool on = CheckBoxPing->Checked();
     Timer1->SetEnabled(on);
     Label11->SetCaption(AutoPingCaption(on));
+    SampleHub1->SetAutoPing(on);
     if (!on)
         Durumayar(stOff);
 }

@@ -29,6 +29,12 @@ void TSampleHub::Add(const TSample& sample)
 {
     if (sample.Outcome == TOutcome::UnknownHost && sample.StatusCode == WinSock::WSAEINTR)
         return;
+    if (!FHost.isEmpty() && sample.Host != FHost) {
+        const QString before = FHost;
+        FHost = sample.Host;
+        AddEvent(THistoryEventKind::HostChange, QStringLiteral("Host changed from %1").arg(before));
+    }
+    FHost = sample.Host;
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
@@ -43,6 +49,35 @@ void TSampleHub::Add(const TSample& sample)
 void TSampleHub::Listen(std::function<void(const TSample&)> listener)
 {
     FListeners.push_back(std::move(listener));
+}
+
+void TSampleHub::AddEvent(THistoryEventKind kind, const QString& text)
+{
+    // Each start of monitoring begins with pinging on until said otherwise.
+    if (kind == THistoryEventKind::Start)
+        FAutoPing.reset();
+    const THistoryEvent event{Now(), kind, FHost, text};
+    for (const auto& listener : FEventListeners)
+        listener(event);
+}
+
+void TSampleHub::ListenEvents(std::function<void(const THistoryEvent&)> listener)
+{
+    FEventListeners.push_back(std::move(listener));
+}
+
+void TSampleHub::SetAutoPing(bool on)
+{
+    const bool changed = FAutoPing ? *FAutoPing != on : !on;
+    FAutoPing = on;
+    if (changed)
+        AddEvent(on ? THistoryEventKind::AutoPingOn : THistoryEventKind::AutoPingOff);
+}
+
+void TSampleHub::SetHost(const QString& host)
+{
+    if (FHost.isEmpty())
+        FHost = host;
 }
 
 bool TSampleHub::AlarmSilenced() const
