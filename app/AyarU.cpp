@@ -346,6 +346,7 @@ void TAyarF::PingButtonClick(QObject*)
             FMissingHostOpen = false;
         }
     } else {
+        SampleHub1->SetHost(host);
         DisplayMemo->Clear();
         AddLog(ResolvingLine(host));
         PingButton->setEnabled(false);

@@ -112,7 +112,8 @@ int WriteReport(const TCommandLine& cmd)
     Monitor::TSummaryStore store;
     const Monitor::TRefreshResult refreshed = store.Refresh(Monitor::HistoryFolder());
     if (!refreshed.Error.isEmpty()) {
-        Print(stderr, QStringLiteral("ZmPing2: the history's summaries: %1\n").arg(refreshed.Error));
+        Print(stderr,
+              QStringLiteral("ZmPing2: the history's summaries: %1\n").arg(refreshed.Error));
         return 1;
     }
     const QString host = cmd.ReportHost.isEmpty() ? store.LastHost(to) : cmd.ReportHost;

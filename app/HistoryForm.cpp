@@ -87,8 +87,8 @@ void THistoryF::BuildControls()
     hostLabel->setBuddy(HostBox);
     RangeBox = new QComboBox(this);
     RangeBox->setObjectName(QStringLiteral("RangeBox"));
-    RangeBox->addItems({tr("Son bir saat"), tr("Son bir gün"), tr("Son bir hafta"),
-                        tr("Son 30 gün")});
+    RangeBox->addItems(
+        {tr("Son bir saat"), tr("Son bir gün"), tr("Son bir hafta"), tr("Son 30 gün")});
     RangeBox->setCurrentIndex(1);
     RangeBox->setAccessibleName(tr("Aralık"));
     ReportButton = new QPushButton(tr("Rapor olarak kaydet…"), this);
@@ -295,8 +295,9 @@ void THistoryF::UpdateTotals()
         tr("Gösterilen aralıkta %1 kesinti, toplam %2, en uzun %3; erişilebilirlik %4")
             .arg(f.Totals.Count)
             .arg(ReportDuration(f.Totals.DownMs), ReportDuration(f.Totals.LongestMs),
-                 f.AvailabilityPercent ? QStringLiteral("%1 %").arg(*f.AvailabilityPercent, 0, 'f', 2)
-                                       : QStringLiteral("—")));
+                 f.AvailabilityPercent
+                     ? QStringLiteral("%1 %").arg(*f.AvailabilityPercent, 0, 'f', 2)
+                     : QStringLiteral("—")));
 }
 
 QString THistoryF::SaveReport(const QString& pdfPath)

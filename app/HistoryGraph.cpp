@@ -102,7 +102,8 @@ QString THistoryGraph::HoverText(int x) const
         return {};
     const TColumn& c = FPlot.Columns[std::size_t(i)];
     const QLocale locale;
-    QString text = QDateTime::fromMSecsSinceEpoch(c.FromMs).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    QString text =
+        QDateTime::fromMSecsSinceEpoch(c.FromMs).toString(QStringLiteral("dd.MM.yyyy HH:mm"));
     if (!c.HasSamples()) {
         text += QStringLiteral("  ") + GapText(c.Gap);
     } else {
@@ -113,9 +114,10 @@ QString THistoryGraph::HoverText(int x) const
     }
     if (c.Outage >= 0 && FData && c.Outage < int(FData->Outages.size())) {
         const TOutage& o = FData->Outages[std::size_t(c.Outage)];
-        text += tr("  kesinti %1 – %2")
-                    .arg(QDateTime::fromMSecsSinceEpoch(o.StartMs).toString(QStringLiteral("HH:mm:ss")),
-                         QDateTime::fromMSecsSinceEpoch(o.EndMs).toString(QStringLiteral("HH:mm:ss")));
+        text +=
+            tr("  kesinti %1 – %2")
+                .arg(QDateTime::fromMSecsSinceEpoch(o.StartMs).toString(QStringLiteral("HH:mm:ss")),
+                     QDateTime::fromMSecsSinceEpoch(o.EndMs).toString(QStringLiteral("HH:mm:ss")));
     }
     return text;
 }
@@ -175,8 +177,7 @@ void THistoryGraph::mouseReleaseEvent(QMouseEvent*)
         const std::int64_t b = std::max(FPlot.SelectFromMs, FPlot.SelectToMs);
         FPlot.SelectFromMs = FPlot.SelectToMs = 0;
         // A click, or a range narrower than a few pixels, is no zoom.
-        if (b - a >= std::max<std::int64_t>(kMinSpanMs / 4,
-                                             (FPlot.ToMs - FPlot.FromMs) / 100))
+        if (b - a >= std::max<std::int64_t>(kMinSpanMs / 4, (FPlot.ToMs - FPlot.FromMs) / 100))
             SetRange(a, std::max(b, a + kMinSpanMs), false);
         else
             update();

@@ -16,7 +16,7 @@ class QPainter;
 struct THistoryPlot {
     std::vector<Monitor::TColumn> Columns; // one per pixel of the plot area
     std::int64_t FromMs = 0, ToMs = 0;
-    double LowMs = 200, HighMs = 700; // the thresholds
+    double LowMs = 200, HighMs = 700;              // the thresholds
     std::int64_t SelectFromMs = 0, SelectToMs = 0; // a range being dragged out; equal: none
 };
 

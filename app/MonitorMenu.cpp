@@ -85,8 +85,8 @@ void TMonitorMenu::GecmisPencereClick()
             }
             return s;
         };
-        FHistory = std::make_unique<THistoryF>(hub, now,
-                                               TAnaF::TaskBarKind(FMain->KeepsOffTaskBar()));
+        FHistory =
+            std::make_unique<THistoryF>(hub, now, TAnaF::TaskBarKind(FMain->KeepsOffTaskBar()));
     }
     FHistory->show();
     FHistory->raise();

@@ -56,8 +56,9 @@ QStringList ReportSummaryLines(const TReportFigures& f)
           << tr("Ortanca: %1   95. yüzdelik: %2   Titreşim: %3")
                  .arg(OptionalMs(f.MedianUs), OptionalMs(f.P95Us), OptionalMs(f.JitterUs))
           << tr("Erişilebilirlik: %1")
-                 .arg(f.AvailabilityPercent ? Number(*f.AvailabilityPercent, 3) + QStringLiteral(" %")
-                                            : QStringLiteral("—"))
+                 .arg(f.AvailabilityPercent
+                          ? Number(*f.AvailabilityPercent, 3) + QStringLiteral(" %")
+                          : QStringLiteral("—"))
           << tr("Kesintiler: %1   toplam %2   en uzun %3")
                  .arg(f.Totals.Count)
                  .arg(ReportDuration(f.Totals.DownMs), ReportDuration(f.Totals.LongestMs));
@@ -136,10 +137,10 @@ QString WriteReportPdf(const QString& path, const TReportFigures& f, const THist
             p.drawText(QRect(20, y, w - 20, line), Qt::AlignLeft | Qt::AlignVCenter,
                        tr("… ve %1 kesinti daha (CSV dosyasında)").arg(f.Outages.size() - shown));
         }
-        p.drawText(QRect(0, page.height() - line, w, line), Qt::AlignLeft | Qt::AlignVCenter,
-                   tr("ZmPing2 %1 ile hazırlandı, %2")
-                       .arg(QStringLiteral(ZM_VERSION),
-                            ReportTime(QDateTime::currentMSecsSinceEpoch())));
+        p.drawText(
+            QRect(0, page.height() - line, w, line), Qt::AlignLeft | Qt::AlignVCenter,
+            tr("ZmPing2 %1 ile hazırlandı, %2")
+                .arg(QStringLiteral(ZM_VERSION), ReportTime(QDateTime::currentMSecsSinceEpoch())));
     }
     buffer.close();
     try {

@@ -49,8 +49,8 @@ QByteArray HistoryLine(const TSample& s)
 QByteArray HistoryEventLine(const THistoryEvent& e)
 {
     const QString text = e.Text.isEmpty() ? DefaultEventText(e.Kind) : e.Text;
-    const QStringList fields{IsoTimeText(e.Time), CsvField(e.Host),  QString(),
-                             EventName(e.Kind),   QString(),         QStringLiteral("0"),
+    const QStringList fields{IsoTimeText(e.Time), CsvField(e.Host), QString(),
+                             EventName(e.Kind),   QString(),        QStringLiteral("0"),
                              CsvField(text)};
     return fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }

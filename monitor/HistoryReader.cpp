@@ -76,13 +76,12 @@ bool MakeRow(const std::array<std::string_view, kMaxFields>& f, std::size_t coun
     if (const auto outcome = OutcomeFromName(f[3])) {
         row.IsEvent = false;
         row.Outcome = *outcome;
-        const bool reply = *outcome == TOutcome::Good || *outcome == TOutcome::Normal ||
-                           *outcome == TOutcome::Bad;
+        const bool reply =
+            *outcome == TOutcome::Good || *outcome == TOutcome::Normal || *outcome == TOutcome::Bad;
         if (reply) {
             double ms = 0;
             const auto [end, ec] = std::from_chars(f[4].data(), f[4].data() + f[4].size(), ms);
-            if (ec != std::errc() || end != f[4].data() + f[4].size() || !(ms >= 0) ||
-                ms > 1e9)
+            if (ec != std::errc() || end != f[4].data() + f[4].size() || !(ms >= 0) || ms > 1e9)
                 return false;
             row.RoundTripUs = ms * 1000.0;
         } else if (!f[4].empty()) {
@@ -128,8 +127,7 @@ std::optional<std::int64_t> ParseIsoTime(std::string_view s, int* offsetSeconds)
         return std::nullopt;
     if (offsetSeconds)
         *offsetSeconds = offset;
-    const std::int64_t seconds =
-        DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + se - offset;
+    const std::int64_t seconds = DaysFromCivil(y, mo, d) * 86400 + h * 3600 + mi * 60 + se - offset;
     return seconds * 1000 + ms;
 }
 
@@ -211,6 +209,11 @@ THistoryCounts ReadHistory(std::string_view text,
             continue;
         if (damaged || !MakeRow(fields, count, row)) {
             ++counts.Damaged;
+            // A stray quote must not swallow the lines after it: a damaged record costs its
+            // first line only, and reading goes on with the next.
+            const std::size_t lineEnd = text.find('\n', lineStart);
+            if (lineEnd != std::string_view::npos && lineEnd + 1 < i)
+                i = lineEnd + 1;
             continue;
         }
         ++counts.Rows;

@@ -54,9 +54,8 @@ TReportFigures ReportFigures(const THistoryData& data, std::int64_t fromMs, std:
     r.Totals = OutageTotals(r.Outages, fromMs, toMs);
     r.RecordedMs = std::min(recordedMinutes * 60000, toMs - fromMs);
     if (r.RecordedMs > 0)
-        r.AvailabilityPercent =
-            std::clamp(100.0 * double(r.RecordedMs - r.Totals.DownMs) / double(r.RecordedMs), 0.0,
-                       100.0);
+        r.AvailabilityPercent = std::clamp(
+            100.0 * double(r.RecordedMs - r.Totals.DownMs) / double(r.RecordedMs), 0.0, 100.0);
     return r;
 }
 
@@ -67,10 +66,11 @@ QByteArray ReportJson(const TReportFigures& r)
     };
     QJsonArray outages;
     for (const TOutage& o : r.Outages)
-        outages.append(QJsonObject{{"start", LocalIsoTime(o.StartMs)},
-                                   {"end", LocalIsoTime(o.EndMs)},
-                                   {"seconds", qint64(o.Seconds())},
-                                   {"where", o.Fault.isEmpty() ? QJsonValue() : QJsonValue(o.Fault)}});
+        outages.append(
+            QJsonObject{{"start", LocalIsoTime(o.StartMs)},
+                        {"end", LocalIsoTime(o.EndMs)},
+                        {"seconds", qint64(o.Seconds())},
+                        {"where", o.Fault.isEmpty() ? QJsonValue() : QJsonValue(o.Fault)}});
     const QJsonObject json{{"host", r.Host},
                            {"from", LocalIsoTime(r.FromMs)},
                            {"to", LocalIsoTime(r.ToMs)},

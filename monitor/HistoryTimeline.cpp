@@ -9,8 +9,9 @@ namespace Monitor {
 
 TGapKind GapAt(const std::vector<TEventRecord>& events, const QString& host, std::int64_t ms)
 {
-    const auto end = std::upper_bound(events.begin(), events.end(), ms,
-                                      [](std::int64_t t, const TEventRecord& e) { return t < e.TimeMs; });
+    const auto end =
+        std::upper_bound(events.begin(), events.end(), ms,
+                         [](std::int64_t t, const TEventRecord& e) { return t < e.TimeMs; });
     // The last event that says what the program was doing; a network change says nothing.
     for (auto it = end; it != events.begin();) {
         --it;
@@ -33,8 +34,8 @@ TGapKind GapAt(const std::vector<TEventRecord>& events, const QString& host, std
     return TGapKind::NotRunning;
 }
 
-std::vector<TColumn> BuildColumns(const THistoryData& data, std::int64_t fromMs,
-                                  std::int64_t toMs, int width)
+std::vector<TColumn> BuildColumns(const THistoryData& data, std::int64_t fromMs, std::int64_t toMs,
+                                  int width)
 {
     std::vector<TColumn> columns;
     if (width <= 0 || toMs <= fromMs)
@@ -42,8 +43,9 @@ std::vector<TColumn> BuildColumns(const THistoryData& data, std::int64_t fromMs,
     columns.resize(std::size_t(width));
     const auto& minutes = data.Minutes;
     auto firstAt = [&](std::int64_t minute) {
-        return std::lower_bound(minutes.begin(), minutes.end(), minute,
-                                [](const TMinuteSummary& m, std::int64_t v) { return m.Minute < v; });
+        return std::lower_bound(
+            minutes.begin(), minutes.end(), minute,
+            [](const TMinuteSummary& m, std::int64_t v) { return m.Minute < v; });
     };
     auto minuteOf = [](std::int64_t ms) { return ms >= 0 ? ms / 60000 : (ms - 59999) / 60000; };
     TRttHistogram histogram;

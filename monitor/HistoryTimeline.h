@@ -20,9 +20,9 @@ struct TColumn {
     std::int64_t FromMs = 0, ToMs = 0;
     int Total = 0, Sent = 0, Replies = 0;
     double MinUs = 0, MaxUs = 0, P10Us = 0, P50Us = 0, P90Us = 0;
-    double LostShare = 0; // of the samples, those without a reply (0 … 1)
-    bool Down = false;    // an outage overlaps the column
-    int Outage = -1;      // the index of that outage
+    double LostShare = 0;          // of the samples, those without a reply (0 … 1)
+    bool Down = false;             // an outage overlaps the column
+    int Outage = -1;               // the index of that outage
     TGapKind Gap = TGapKind::None; // for a column with no samples
     bool HasSamples() const { return Total > 0; }
 };
@@ -36,8 +36,8 @@ struct THistoryData {
 };
 
 // The columns of [fromMs, toMs) over width pixels.
-std::vector<TColumn> BuildColumns(const THistoryData& data, std::int64_t fromMs,
-                                  std::int64_t toMs, int width);
+std::vector<TColumn> BuildColumns(const THistoryData& data, std::int64_t fromMs, std::int64_t toMs,
+                                  int width);
 
 // What a time without samples of host was, from the events before it.
 TGapKind GapAt(const std::vector<TEventRecord>& events, const QString& host, std::int64_t ms);

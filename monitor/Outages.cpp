@@ -2,7 +2,6 @@
 
 #include "monitor/LineAlert.h"
 
-#include <QTimeZone>
 #include <algorithm>
 
 namespace Monitor {
@@ -32,7 +31,7 @@ std::vector<TOutage> FindOutages(const std::vector<TSampleRun>& runs, int downAf
         }
         sample.Host = run.Host;
         sample.Outcome = run.Bad ? TOutcome::Lost : TOutcome::Good;
-        sample.Time = QDateTime::fromMSecsSinceEpoch(run.StartMs, QTimeZone::UTC);
+        sample.Time = QDateTime::fromMSecsSinceEpoch(run.StartMs, Qt::UTC);
         if (!run.Bad)
             runFault.clear();
         else if (runFault.isEmpty())

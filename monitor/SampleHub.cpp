@@ -29,12 +29,6 @@ void TSampleHub::Add(const TSample& sample)
 {
     if (sample.Outcome == TOutcome::UnknownHost && sample.StatusCode == WinSock::WSAEINTR)
         return;
-    if (!FHost.isEmpty() && sample.Host != FHost) {
-        const QString before = FHost;
-        FHost = sample.Host;
-        AddEvent(THistoryEventKind::HostChange, QStringLiteral("Host changed from %1").arg(before));
-    }
-    FHost = sample.Host;
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
@@ -76,8 +70,10 @@ void TSampleHub::SetAutoPing(bool on)
 
 void TSampleHub::SetHost(const QString& host)
 {
-    if (FHost.isEmpty())
-        FHost = host;
+    const QString before = FHost;
+    FHost = host;
+    if (!before.isEmpty() && host != before)
+        AddEvent(THistoryEventKind::HostChange, QStringLiteral("Host changed from %1").arg(before));
 }
 
 bool TSampleHub::AlarmSilenced() const

@@ -32,14 +32,14 @@ public:
     void Listen(std::function<void(const TSample&)> listener);
 
     // Something the history records beside the samples (program start and end, automatic
-    // pinging switched, the computer asleep ...), timed now, for the current host. A sample of
-    // another host than the last one is preceded by a host change on its own.
+    // pinging switched, the computer asleep ...), timed now, for the current host.
     void AddEvent(THistoryEventKind kind, const QString& text = {});
     void ListenEvents(std::function<void(const THistoryEvent&)> listener);
     // Automatic pinging as the settings have it now: an event when it changed (the first call
     // only when it is off, since monitoring starts with pinging on).
     void SetAutoPing(bool on);
-    // The host the events name until a sample says otherwise.
+    // The host the cycles are of from now on (the controller says so as each begins); a change
+    // from another host is recorded as an event.
     void SetHost(const QString& host);
 
     const TStatistics& Statistics() const { return FStatistics; }

@@ -54,8 +54,8 @@ TDaySummary SummariseFile(const QString& path)
     if (size == 0)
         return {};
     if (uchar* data = f.map(0, size)) {
-        TDaySummary s = SummariseDay(std::string_view(reinterpret_cast<const char*>(data),
-                                                      std::size_t(size)));
+        TDaySummary s =
+            SummariseDay(std::string_view(reinterpret_cast<const char*>(data), std::size_t(size)));
         f.unmap(data);
         return s;
     }
@@ -157,8 +157,8 @@ TRefreshResult TSummaryStore::Refresh(const QString& folder,
     std::vector<std::future<TDaySummary>> running;
     std::size_t next = 0, done = 0;
     auto launch = [&] {
-        running.push_back(
-            std::async(std::launch::async, [path = todo[next++].Path] { return SummariseFile(path); }));
+        running.push_back(std::async(std::launch::async,
+                                     [path = todo[next++].Path] { return SummariseFile(path); }));
     };
     while (next < todo.size() && running.size() < width)
         launch();
@@ -191,8 +191,7 @@ void TSummaryStore::Forget(const QString& day)
     }
 }
 
-void TSummaryStore::Replace(const QString& day, qint64 size, qint64 mtime,
-                            const TDaySummary& s)
+void TSummaryStore::Replace(const QString& day, qint64 size, qint64 mtime, const TDaySummary& s)
 {
     FDb.transaction();
     Forget(day);
@@ -354,7 +353,8 @@ QString TSummaryStore::Address(const QString& host, const QDate& lastDay)
 QString TSummaryStore::LastHost(std::int64_t toMs)
 {
     QSqlQuery q(FDb);
-    q.prepare(QStringLiteral("SELECT host FROM minutes WHERE minute < ? ORDER BY minute DESC LIMIT 1"));
+    q.prepare(
+        QStringLiteral("SELECT host FROM minutes WHERE minute < ? ORDER BY minute DESC LIMIT 1"));
     q.addBindValue(qint64((toMs + 59999) / 60000));
     q.exec();
     return q.next() ? q.value(0).toString() : QString();

@@ -135,6 +135,7 @@ TEST(SampleRecorder, EventsAreRowsBetweenTheSamplesInTheOrderTheyHappened)
     now = t0.addSecs(3);
     hub.SetAutoPing(true);
     now = t0.addSecs(4);
+    hub.SetHost("a,b");
     hub.Add(Echo("a,b", 600, t0.addSecs(4)));
     hub.AddEvent(THistoryEventKind::End);
     recorder->Flush();
