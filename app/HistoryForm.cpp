@@ -94,6 +94,8 @@ void THistoryF::BuildControls()
     ReportButton = new QPushButton(tr("Rapor olarak kaydet…"), this);
     ReportButton->setObjectName(QStringLiteral("ReportButton"));
     ReportButton->setEnabled(false);
+    ReportButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    ReportButton->setToolTip(tr("Gösterilen aralığın raporu: PDF ve yanında CSV (Ctrl+S)"));
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setMaximumWidth(200);
