@@ -101,7 +101,8 @@ protected:
 
     std::vector<std::string> ProgramEnv() const
     {
-        return {"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
+        return {"DISPLAY=" + X->Display().toStdString(),
+                "QT_QPA_PLATFORM=xcb",
                 "XDG_CONFIG_HOME=" + Dir.filePath("config").toStdString(),
                 "XDG_STATE_HOME=" + Dir.filePath("state").toStdString(),
                 "XDG_CACHE_HOME=" + Dir.filePath("cache").toStdString(),
@@ -132,7 +133,8 @@ protected:
         QString id;
         WaitFor(
             [&] {
-                id = Tool("xdotool", {"search", "--onlyvisible", "--name", title}).section('\n', 0, 0);
+                id = Tool("xdotool", {"search", "--onlyvisible", "--name", title})
+                         .section('\n', 0, 0);
                 return !id.isEmpty();
             },
             kWait);
@@ -151,7 +153,9 @@ protected:
 std::vector<std::pair<int, int>> Runs(const QImage& image, QRgb colour, int y0, int y1)
 {
     std::vector<std::pair<int, int>> runs;
-    const auto is = [&](int x, int y) { return (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff); };
+    const auto is = [&](int x, int y) {
+        return (image.pixel(x, y) & 0xffffff) == (colour & 0xffffff);
+    };
     for (int x = 0; x < image.width(); ++x) {
         bool hit = false;
         for (int y = y0; y + 1 < y1 && !hit; ++y)
@@ -246,10 +250,11 @@ TEST_F(HistoryEndToEnd, TheWindowShowsTheOutagesAndTheReportAddsThemUp)
 
     // The same without a window; a range without samples and a wrong call.
     int status = -1;
-    const QString json = Tool(kProgram, {"--report", Now.addDays(-1).toString(Qt::ISODate),
-                                         Now.toString(Qt::ISODate), "--host", kHost, "--output",
-                                         Dir.filePath("cli.pdf")},
-                              &status);
+    const QString json =
+        Tool(kProgram,
+             {"--report", Now.addDays(-1).toString(Qt::ISODate), Now.toString(Qt::ISODate),
+              "--host", kHost, "--output", Dir.filePath("cli.pdf")},
+             &status);
     EXPECT_EQ(status, 0) << json.toStdString();
     const QJsonObject r = QJsonDocument::fromJson(json.toUtf8()).object();
     EXPECT_EQ(r["host"].toString(), kHost);
