@@ -229,11 +229,12 @@ TEST_F(HistoryEndToEnd, TheWindowShowsTheOutagesAndTheReportAddsThemUp)
 
     // The report of the shown range, saved where the user types it.
     const QString pdf = Dir.filePath("report.pdf");
-    Tool("xdotool", {"windowactivate", "--sync", history});
-    Tool("xdotool", {"key", "--window", history, "ctrl+s"});
+    Tool("xdotool", {"windowfocus", "--sync", history});
+    Tool("xdotool", {"key", "ctrl+s"});
     const QString dialog = Window("^Rapor olarak kaydet$");
     ASSERT_FALSE(dialog.isEmpty()) << "no file dialog";
     QThread::msleep(500);
+    Tool("xdotool", {"windowfocus", "--sync", dialog});
     Tool("xdotool", {"key", "ctrl+a"});
     Tool("xdotool", {"type", "--delay", "20", pdf});
     Tool("xdotool", {"key", "Return"});
