@@ -242,7 +242,7 @@ TEST_F(AlertsEndToEnd, LossShowsInTheStatisticsAndAnOutageGivesOneDownAndOneUp)
         kWait));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices[0].Summary, "ZmPing2");
-    EXPECT_EQ(notices[0].Body, "127.0.0.1: bağlantı kesildi");
+    EXPECT_EQ(notices[0].Body, "127.0.0.1: bağlantı kesildi (yanıt yok)");
     const int down = Sent();
     ASSERT_TRUE(WaitFor([&] { return Sent() >= down + 3; }, kWait));
     EXPECT_EQ(Notices().size(), 1) << "still down: nothing more";
