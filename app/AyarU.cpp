@@ -358,7 +358,6 @@ void TAyarF::PingButtonClick(QObject* Sender)
             FMissingHostOpen = false;
         }
     } else {
-        SampleHub1->SetHost(host);
         DisplayMemo->Clear();
         AddLog(ResolvingLine(host));
         PingButton->setEnabled(false);
@@ -397,8 +396,10 @@ void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
             FHostUnknown = true;
         }
         ReportTestState(*AnaF, *this);
-        if (CycleCounts())
+        if (CycleCounts()) {
+            SampleHub1->SetHost(host);
             SampleHub1->Add(UnknownHostSample(host, Error));
+        }
         return;
     }
     AddLog(HostIsLine(host, Ping1->DnsResult()));
@@ -453,6 +454,7 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     if (!CycleCounts())
         return;
     SampleHub1->SetSlowAbove(SpinEditUST->Value());
+    SampleHub1->SetHost(HostEdit->Text());
     SampleHub1->Add(EchoSample(HostEdit->Text(), *Ping1->Icmp(), Error, out.Status));
     if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()))
         SoundAlarm();
