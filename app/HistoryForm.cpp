@@ -279,11 +279,15 @@ void THistoryF::ShowRange()
         const TOutage& o = FData->Outages[i];
         if (o.EndMs < FNowMs - span)
             continue;
-        auto* item = new QTreeWidgetItem(
-            OutageList, {ReportTime(o.StartMs),
-                         o.Open ? tr("%1 (sürüyor)").arg(ReportTime(o.EndMs)) : ReportTime(o.EndMs),
-                         ReportDuration(o.EndMs - o.StartMs),
-                         o.Fault.isEmpty() ? QStringLiteral("—") : o.Fault});
+        // Still down: the last outage, open, with samples up to a moment ago (one that a restart
+        // cut short is over).
+        const bool ongoing = o.Open && i + 1 == FData->Outages.size() && FNowMs - o.EndMs < 600000;
+        auto* item =
+            new QTreeWidgetItem(OutageList, {ReportTime(o.StartMs),
+                                             ongoing ? tr("%1 (sürüyor)").arg(ReportTime(o.EndMs))
+                                                     : ReportTime(o.EndMs),
+                                             ReportDuration(o.EndMs - o.StartMs),
+                                             o.Fault.isEmpty() ? QStringLiteral("—") : o.Fault});
         item->setData(0, Qt::UserRole, int(i));
     }
     UpdateTotals();
