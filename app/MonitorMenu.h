@@ -9,6 +9,7 @@ class QMenu;
 class TAnaF;
 class TIstatistikF;
 class TTaniF;
+class THistoryF;
 namespace Monitor {
 class TSampleHub;
 }
@@ -33,6 +34,13 @@ public:
     QAction* Gecmis1;
     QAction* Olcum1;
     QAction* Tani1;
+    QAction* GecmisPencere1 = nullptr;
+
+    // The history window's item, appended where the menu has got to (after the others').
+    void AddHistoryItem(QMenu* menu);
+    void GecmisPencereClick();
+    // The history window, once opened.
+    THistoryF* HistoryWindow() const { return FHistory.get(); }
 
     void IstatistiklerClick();
     void AlarmSusturClick(bool Checked);
@@ -65,4 +73,5 @@ private:
     TAnaF* FMain;
     std::unique_ptr<TIstatistikF> FWindow;
     std::unique_ptr<TTaniF> FTaniWindow;
+    std::unique_ptr<THistoryF> FHistory;
 };

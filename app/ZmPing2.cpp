@@ -12,6 +12,7 @@
 #include "framework/Language.h"
 #include "framework/MessageBox.h"
 #include "monitor/Options.h"
+#include "monitor/SampleHub.h"
 #include "monitor/SampleRecorder.h"
 #include "shell/TrayHost.h"
 
@@ -30,6 +31,14 @@ int main(int argc, char** argv)
         Language::Install(command.Language.isEmpty() ? Monitor::TMonitorOptions::Load().Language
                                                      : command.Language);
     };
+    if (command.Action == TCommandLine::Report) {
+        // The report's page is drawn with the toolkit's fonts, but never on a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication gui(argc, argv);
+        if (!command.Language.isEmpty())
+            Language::Install(command.Language);
+        return RunCommandLine(command);
+    }
     if (command.Action != TCommandLine::Run) {
         // No display: the application object only carries the translation of a status bar's
         // "not running" line. Only the option given counts: reading the settings file here
@@ -80,6 +89,10 @@ int main(int argc, char** argv)
     // Every sample goes to the history files (and the metrics file, when one is set); the hub
     // owns the recorder.
     new Monitor::TSampleRecorder(ayarF->SampleHub1);
+    // The history tells a time the program did not run from a time the line was down.
+    ayarF->SampleHub1->SetHost(ayarF->HostEdit->Text());
+    ayarF->SampleHub1->AddEvent(Monitor::THistoryEventKind::Start);
+    ayarF->SampleHub1->SetAutoPing(ayarF->CheckBoxPing->Checked());
     InstallStatusCommands(instance, anaF.get(), ayarF.get());
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());
@@ -89,6 +102,7 @@ int main(int argc, char** argv)
     else
         anaF->show();
     const int rc = app.exec();
+    ayarF->SampleHub1->AddEvent(Monitor::THistoryEventKind::End);
     // The settings window goes first: its storage saves, and its ping component cancels an
     // outstanding lookup, while the main window still exists.
     ayarF.reset();
