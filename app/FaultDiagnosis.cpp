@@ -78,7 +78,7 @@ void TFaultDiagnosis::Start(bool live)
     HopProber::Settings settings = Settings;
     settings.Rounds = live ? 0 : Settings.Rounds;
     if (FKnownHops > 0 && FKnownFor == FHost)
-        settings.MaxHops = std::min(settings.MaxHops, FKnownHops + 4);
+        settings.MaxHops = std::min(settings.MaxHops, FKnownHops + 2);
 
     FStop = std::make_shared<std::atomic<bool>>(false);
     FFinished = false;

@@ -38,7 +38,8 @@ struct TCase {
     const char* Where;
     int Hop; // 0: null
     std::function<QString(bool v6)> Address;
-    const char* Evidence; // a part of the evidence
+    const char* Evidence;             // a part of the evidence
+    const char* OrEvidence = nullptr; // another part it may say instead (then no address)
 };
 
 class FaultEndToEnd : public ::testing::Test {
@@ -178,11 +179,13 @@ protected:
             EXPECT_EQ(fault["hop"].toInt(), c.Hop);
         else
             EXPECT_TRUE(fault["hop"].isNull());
-        if (c.Address) {
+        const QString evidence = fault["evidence"].toString();
+        const bool instead = c.OrEvidence && evidence.contains(QString::fromUtf8(c.OrEvidence));
+        if (c.Address && !instead) {
             EXPECT_EQ(fault["address"].toString(), c.Address(v6));
         }
-        EXPECT_TRUE(fault["evidence"].toString().contains(QString::fromUtf8(c.Evidence)))
-            << fault["evidence"].toString().toStdString();
+        EXPECT_TRUE(instead || evidence.contains(QString::fromUtf8(c.Evidence)))
+            << evidence.toStdString();
         EXPECT_FALSE(fault["time"].toString().isEmpty());
     }
 
@@ -269,10 +272,11 @@ protected:
                     [this, hostNet](bool v6) {
                         Ip(NetChain::Far, v6, {"route", "del", "unreachable", hostNet(v6)});
                     },
-                    "beyond-provider",
-                    3,
-                    far,
-                    "hedefe ulaşamıyor"};
+                    "beyond-provider", 3, far, "hedefe ulaşamıyor",
+                    // The kernel rate-limits the far router's unreachable messages (about one
+                    // a second to us); when all of a diagnosis' are held back, the silence
+                    // from hop 3 on still names the place.
+                    "3. adımdan başlayarak yanıt yok"};
         // The host stops answering while the provider's router answers Time Exceeded once in
         // a hundred seconds at most, forwarding all the while: the host is at fault, not it.
         return {

@@ -181,14 +181,14 @@ TEST_F(HistoryEndToEnd, TheWindowShowsTheOutagesAndTheReportAddsThemUp)
     ASSERT_FALSE(main.isEmpty()) << "no main window";
 
     // The menu's items down to Geçmiş: Ayarlar, Gizle, the web site, İstatistikler, the alarm,
-    // alerts, IPv6, the history folder, the metrics file, autostart, Geçmiş.
+    // alerts, IPv6, the history folder, the metrics file, the diagnosis, autostart, Geçmiş.
     QString history;
     ASSERT_TRUE(WaitFor(
         [&] {
             Tool("xdotool", {"mousemove", "--window", main, "120", "90", "click", "3"});
             QThread::msleep(400);
             QStringList keys{"key"};
-            for (int i = 0; i < 11; ++i)
+            for (int i = 0; i < 12; ++i)
                 keys << "Down";
             Tool("xdotool", keys << "Return");
             history = Window("^ZEMBRA Ping - Geçmiş$");

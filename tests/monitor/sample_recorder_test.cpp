@@ -145,10 +145,10 @@ TEST(SampleRecorder, EventsAreRowsBetweenTheSamplesInTheOrderTheyHappened)
     for (QString& r : rows)
         r = r.section('|', 1); // the time is checked through the order
     EXPECT_EQ(rows[1], "localhost||start||0|Program started|");
-    EXPECT_EQ(rows[2], "localhost|127.0.0.1|good|0.500|0|Success");
-    EXPECT_EQ(rows[3], "localhost||auto ping off||0|Automatic pinging off");
-    EXPECT_EQ(rows[4], "localhost||auto ping on||0|Automatic pinging on");
-    EXPECT_EQ(rows[5], "a,b||host change||0|Host changed from localhost");
-    EXPECT_EQ(rows[6], "a,b|127.0.0.1|good|0.600|0|Success");
-    EXPECT_EQ(rows[7], "a,b||end||0|Program ended");
+    EXPECT_EQ(rows[2], "localhost|127.0.0.1|good|0.500|0|Success|");
+    EXPECT_EQ(rows[3], "localhost||auto ping off||0|Automatic pinging off|");
+    EXPECT_EQ(rows[4], "localhost||auto ping on||0|Automatic pinging on|");
+    EXPECT_EQ(rows[5], "a,b||host change||0|Host changed from localhost|");
+    EXPECT_EQ(rows[6], "a,b|127.0.0.1|good|0.600|0|Success|");
+    EXPECT_EQ(rows[7], "a,b||end||0|Program ended|");
 }
