@@ -79,6 +79,7 @@ TAyarF::TAyarF(TAnaF* Main, std::unique_ptr<TPing> Ping)
          QStringLiteral("CheckBoxStay.Checked"), QStringLiteral("HostEdit.Text")});
     FormStorage1->Loaded();
     FormCreate();
+    SampleHub1->SetUpperThreshold(SpinEditUST->Value());
 }
 
 TAyarF::~TAyarF()
@@ -479,6 +480,7 @@ void TAyarF::SpinEditPingSizeChange(QObject*)
 void TAyarF::SpinEditUSTChange(QObject*)
 {
     Label7->SetCaption(NormalRangeCaption(SpinEditALT->text(), SpinEditUST->text()));
+    SampleHub1->SetUpperThreshold(SpinEditUST->Value());
 }
 
 void TAyarF::CheckBoxPingClick(QObject*)
@@ -507,5 +509,13 @@ void TAyarF::CancelButtonClick(QObject*)
 
 void TAyarF::Timer1Timer(QObject* Sender)
 {
-    PingButtonClick(Sender);
+    if (!FAsleep)
+        PingButtonClick(Sender);
+}
+
+void TAyarF::SetAsleep(bool on)
+{
+    FAsleep = on;
+    if (on)
+        CancelButtonClick(this); // a cancelled lookup or echo gives no sample
 }

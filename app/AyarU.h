@@ -99,6 +99,10 @@ public:
     Monitor::TStatus LastStatus() const { return FLastStatus; }
     // A cycle (lookup, then echo) is under way: timer ticks and Ping presses are skipped.
     bool CycleRunning() const { return FCycleRunning; }
+    // The computer goes to sleep (on) or woke (off): the cycle in flight ends without a sample,
+    // and timer ticks start none while asleep.
+    void SetAsleep(bool on);
+    bool Asleep() const { return FAsleep; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -121,4 +125,5 @@ private:
     // A missing-host report is open: further reports wait until it is closed.
     bool FMissingHostOpen = false;
     bool FCycleRunning = false;
+    bool FAsleep = false;
 };

@@ -53,7 +53,7 @@ TIstatistikF::~TIstatistikF()
 
 void TIstatistikF::BuildControls()
 {
-    setFixedSize(316, 300);
+    setFixedSize(316, 318);
     SetControlColor(this, kFormColor);
     setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -11, true));
     SetFontColor(this, clBlack);
@@ -103,9 +103,12 @@ void TIstatistikF::BuildControls()
         WindowValues.last()->setFont(plain);
     }
 
+    LabelQuality = new TLabel(this, 10, GroupBox1->geometry().bottom() + 6, QString());
+    LabelQuality->setObjectName(QStringLiteral("LabelQuality"));
+
     CopyButton = new TButton(this, QStringLiteral("Metin olarak &kopyala"));
     CopyButton->setObjectName(QStringLiteral("CopyButton"));
-    CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 8, 160, 24);
+    CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 26, 160, 24);
     CopyButton->setCursor(Qt::PointingHandCursor);
     CopyButton->OnClick = [this](QObject* s) { CopyButtonClick(s); };
     Refresh();
@@ -123,11 +126,13 @@ void TIstatistikF::Refresh()
         SessionValues[i]->SetCaption(rows[i].Session);
         WindowValues[i]->SetCaption(rows[i].Window);
     }
+    LabelQuality->SetCaption(QualityLine(FHub->Quality()));
 }
 
 QString TIstatistikF::Text() const
 {
-    return FHub ? StatsText(FHub->Statistics()) : QString();
+    return FHub ? StatsText(FHub->Statistics()) + QualityLine(FHub->Quality()) + QLatin1Char('\n')
+                : QString();
 }
 
 void TIstatistikF::CopyButtonClick(QObject*)

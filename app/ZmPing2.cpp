@@ -4,6 +4,7 @@
 #include "app/AyarU.h"
 #include "app/CommandLine.h"
 #include "app/FontConfigWarmUp.h"
+#include "app/LineEvents.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommands.h"
@@ -65,6 +66,8 @@ int main(int argc, char** argv)
     // Every sample goes to the history files (and the metrics file, when one is set); the hub
     // owns the recorder.
     new Monitor::TSampleRecorder(ayarF->SampleHub1);
+    // Sleep and network changes: no false alarm across them, and a mark in the history.
+    new TLineEvents(ayarF.get());
     InstallStatusCommands(instance, anaF.get(), ayarF.get());
     InstallFirstPaintProbe(anaF.get());
     InstallStoredStateProbe(anaF.get(), ayarF.get());

@@ -1,5 +1,6 @@
 #include "monitor/LineAlert.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace Monitor {
@@ -63,6 +64,16 @@ QString LineChangeText(const TLineEvent& event)
         return event.Host + QStringLiteral(": bağlantı geri geldi (kesinti ") +
                DurationText(event.OutageMs) + QLatin1Char(')');
     return {};
+}
+
+} // namespace Monitor
+
+namespace Monitor {
+
+QString NoNetworkText(const QString& host)
+{
+    return QCoreApplication::translate("Monitor", "%1: bu bilgisayarın ağ bağlantısı yok")
+        .arg(host);
 }
 
 } // namespace Monitor

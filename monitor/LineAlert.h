@@ -32,6 +32,8 @@ public:
     TLineEvent Add(const TSample& sample);
 
     bool Down() const { return FDown; }
+    // The runs so far no longer count (a sleep, a network change); up or down stays as judged.
+    void Restart() { FBadRun = FGoodRun = 0; }
 
 private:
     int FDownAfter, FUpAfter;
@@ -46,6 +48,8 @@ private:
 // The notification's body: the host and what changed ("bağlantı kesildi", "bağlantı geri
 // geldi (kesinti 1 dk 5 sn)").
 QString LineChangeText(const TLineEvent& event);
+// The "down" notification's body when this computer has no route to the host at all.
+QString NoNetworkText(const QString& host);
 // A duration in Turkish units: "45 sn", "3 dk 5 sn", "2 sa 0 dk".
 QString DurationText(qint64 ms);
 

@@ -3,6 +3,7 @@
 #include "monitor/DesktopNotifier.h"
 #include "net/HostResolver.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 
 namespace Monitor {
@@ -10,6 +11,18 @@ namespace Monitor {
 TSampleHub::TSampleHub(QObject* parent) : QObject(parent), FOptions(TMonitorOptions::Load())
 {
     FAlert.SetCounts(FOptions.DownAfter, FOptions.UpAfter);
+    TQualityLimits limits;
+    limits.Window = FOptions.QualityWindow;
+    limits.JitterMs = FOptions.JitterLimitMs;
+    limits.LossPercent = FOptions.LossLimitPercent;
+    limits.HoldSeconds = FOptions.QualityHoldSeconds;
+    FQuality.SetLimits(limits);
+    Ticks = [] {
+        static QElapsedTimer clock;
+        if (!clock.isValid())
+            clock.start();
+        return clock.elapsed();
+    };
     // A silence stored with a later end (a clock set back, an edited file) lasts an hour at most.
     const QDateTime latest = Now().addMSecs(kSilenceMs);
     if (FOptions.SilencedUntil.isValid() && FOptions.SilencedUntil > latest)
@@ -32,12 +45,43 @@ void TSampleHub::Add(const TSample& sample)
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
-    if (event.Change != TLineChange::None && FOptions.AlertsOn)
-        NotifyDesktop(QStringLiteral("ZmPing2"), LineChangeText(event),
-                      event.Change == TLineChange::Down ? TUrgency::Critical : TUrgency::Normal);
+    Tell(FGrace.Tell(sample, event.Change, FAlert.Down(), Ticks()), sample, event.OutageMs);
+    // An outage is the down rule's business: the quality starts afresh after it.
+    if (event.Change == TLineChange::Down)
+        FQuality.Restart();
+    const TQualityChange quality = FQuality.Add(sample);
+    if (quality != TQualityChange::None && FOptions.AlertsOn && !FAlert.Down())
+        NotifyDesktop(QStringLiteral("ZmPing2"),
+                      QualityChangeText(sample.Host, quality, FQuality.Figures().Mos.value_or(1)),
+                      TUrgency::Normal);
     for (const auto& listener : FListeners)
         listener(sample);
     emit SampleAdded();
+}
+
+void TSampleHub::Tell(TLineChange change, const TSample& sample, qint64 outageMs)
+{
+    if (change == TLineChange::None || !FOptions.AlertsOn)
+        return;
+    const TLineEvent event{change, sample.Host, outageMs};
+    const QString body = change == TLineChange::Down && FNoRoute ? NoNetworkText(sample.Host)
+                                                                 : LineChangeText(event);
+    NotifyDesktop(QStringLiteral("ZmPing2"), body,
+                  change == TLineChange::Down ? TUrgency::Critical : TUrgency::Normal);
+}
+
+void TSampleHub::BeginGrace()
+{
+    FAlert.Restart();
+    FQuality.Restart();
+    FGrace.Begin(Ticks(), FOptions.GraceSeconds);
+}
+
+void TSampleHub::SetUpperThreshold(int ms)
+{
+    TQualityLimits limits = FQuality.Limits();
+    limits.MedianMs = ms;
+    FQuality.SetLimits(limits);
 }
 
 void TSampleHub::Listen(std::function<void(const TSample&)> listener)

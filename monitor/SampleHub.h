@@ -4,6 +4,8 @@
 // hub; the hub never calls into them. It also holds the monitor's remembered choices (alerts on
 // or off, the alarm's silence), which the pop-up menu changes.
 #include "monitor/LineAlert.h"
+#include "monitor/LineGrace.h"
+#include "monitor/LineQuality.h"
 #include "monitor/Options.h"
 #include "monitor/Sample.h"
 #include "monitor/Statistics.h"
@@ -31,6 +33,8 @@ public:
 
     const TStatistics& Statistics() const { return FStatistics; }
     const TLineAlert& Alert() const { return FAlert; }
+    // Whether the line is fit for a call, judged over the last cycles.
+    const TLineQuality& Quality() const { return FQuality; }
     const TMonitorOptions& Options() const { return FOptions; }
     // The last sample added (Time invalid before the first).
     const TSample& Last() const { return FLast; }
@@ -47,8 +51,19 @@ public:
     // Where the metrics file goes from the next sample on (empty: none). Remembered at once.
     void SetMetricsFile(const QString& path);
 
+    // The computer woke from sleep, or the route to the host changed: the cycles before no
+    // longer count, and a "down" is held back until the network is back (see TLineGrace).
+    void BeginGrace();
+    // The settings window's upper threshold, which the quality's median is held against.
+    void SetUpperThreshold(int ms);
+    // Whether this computer has a route to the host at all; without one, a "down" says so.
+    void SetNoRoute(bool none) { FNoRoute = none; }
+    bool NoRoute() const { return FNoRoute; }
+
     // The clock (tests set their own).
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+    // A monotonic clock in milliseconds, for the grace.
+    std::function<qint64()> Ticks;
 
 signals:
     // A sample was taken (statistics changed).
@@ -58,8 +73,12 @@ signals:
 
 private:
     void ArmSilenceEnd();
+    void Tell(TLineChange change, const TSample& sample, qint64 outageMs);
     TStatistics FStatistics;
     TLineAlert FAlert;
+    TLineQuality FQuality;
+    TLineGrace FGrace;
+    bool FNoRoute = false;
     TMonitorOptions FOptions;
     TSample FLast;
     std::vector<std::function<void(const TSample&)>> FListeners;

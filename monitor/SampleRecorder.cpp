@@ -4,6 +4,7 @@
 #include "monitor/SampleHub.h"
 
 #include <QPointer>
+#include <cmath>
 #include <cstdio>
 
 namespace Monitor {
@@ -32,7 +33,7 @@ TSampleRecorder::~TSampleRecorder()
 
 void TSampleRecorder::Record(const TSample& sample)
 {
-    FMetrics.Add(sample, !FHub->Alert().Down());
+    FMetrics.Add(sample, !FHub->Alert().Down(), FHub->Quality().Mos().value_or(NAN));
     TLine line{sample.Time.date(), HistoryLine(sample), FHub->Options().HistoryDays};
     const QString metricsPath = FHub->Options().MetricsFile;
     bool dropped = false;
