@@ -347,6 +347,7 @@ void TAyarF::PingButtonClick(QObject*)
             FMissingHostOpen = false;
         }
     } else {
+        SampleHub1->SetHost(host);
         DisplayMemo->Clear();
         AddLog(ResolvingLine(host));
         PingButton->setEnabled(false);
@@ -488,6 +489,7 @@ void TAyarF::CheckBoxPingClick(QObject*)
     const bool on = CheckBoxPing->Checked();
     Timer1->SetEnabled(on);
     Label11->SetCaption(AutoPingCaption(on));
+    SampleHub1->SetAutoPing(on);
     if (!on)
         Durumayar(stOff);
 }

@@ -66,6 +66,10 @@ int main(int argc, char** argv)
     // Every sample goes to the history files (and the metrics file, when one is set); the hub
     // owns the recorder.
     new Monitor::TSampleRecorder(ayarF->SampleHub1);
+    // The history tells a time the program did not run from a time the line was down.
+    ayarF->SampleHub1->SetHost(ayarF->HostEdit->Text());
+    ayarF->SampleHub1->AddEvent(Monitor::THistoryEventKind::Start);
+    ayarF->SampleHub1->SetAutoPing(ayarF->CheckBoxPing->Checked());
     // Sleep and network changes: no false alarm across them, and a mark in the history.
     new TLineEvents(ayarF.get());
     InstallStatusCommands(instance, anaF.get(), ayarF.get());
@@ -77,6 +81,7 @@ int main(int argc, char** argv)
     else
         anaF->show();
     const int rc = app.exec();
+    ayarF->SampleHub1->AddEvent(Monitor::THistoryEventKind::End);
     // The settings window goes first: its storage saves, and its ping component cancels an
     // outstanding lookup, while the main window still exists.
     ayarF.reset();

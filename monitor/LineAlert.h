@@ -34,6 +34,8 @@ public:
     bool Down() const { return FDown; }
     // The runs so far no longer count (a sleep, a network change); up or down stays as judged.
     void Restart() { FBadRun = FGoodRun = 0; }
+    // While down: the first bad cycle of the run that took the line down.
+    const QDateTime& OutageStart() const { return FOutageStart; }
 
 private:
     int FDownAfter, FUpAfter;
