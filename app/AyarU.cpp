@@ -518,6 +518,14 @@ void TAyarF::Timer1Timer(QObject* Sender)
 void TAyarF::SetAsleep(bool on)
 {
     FAsleep = on;
-    if (on)
-        CancelButtonClick(this); // a cancelled lookup or echo gives no sample
+    if (!on)
+        return;
+    // The cycle in flight ends without a sample: a cancelled lookup gives none, nor an
+    // abandoned echo.
+    if (Ping1->LookupHandle() != 0)
+        Ping1->CancelDnsLookup();
+    if (Ping1->EchoOutstanding()) {
+        Ping1->CancelEcho();
+        EndCycle();
+    }
 }

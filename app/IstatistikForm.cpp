@@ -103,14 +103,13 @@ void TIstatistikF::BuildControls()
         WindowValues.last()->setFont(plain);
     }
 
-    LabelQuality = new TLabel(this, 10, GroupBox1->geometry().bottom() + 6, QString());
-    LabelQuality->setObjectName(QStringLiteral("LabelQuality"));
-
     CopyButton = new TButton(this, QStringLiteral("Metin olarak &kopyala"));
     CopyButton->setObjectName(QStringLiteral("CopyButton"));
-    CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 26, 160, 24);
+    CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 8, 160, 24);
     CopyButton->setCursor(Qt::PointingHandCursor);
     CopyButton->OnClick = [this](QObject* s) { CopyButtonClick(s); };
+    LabelQuality = new TLabel(this, 10, CopyButton->geometry().bottom() + 7, QString());
+    LabelQuality->setObjectName(QStringLiteral("LabelQuality"));
     Refresh();
 }
 

@@ -11,6 +11,7 @@
 #include "app/StoredStateProbe.h"
 #include "app/TestState.h"
 #include "framework/MessageBox.h"
+#include "monitor/SampleHub.h"
 #include "monitor/SampleRecorder.h"
 #include "shell/TrayHost.h"
 

@@ -9,18 +9,22 @@ void TLineGrace::Begin(qint64 nowMs, int seconds)
 
 TLineChange TLineGrace::Tell(const TSample& sample, TLineChange change, bool down, qint64 nowMs)
 {
-    if (sample.HasReply())
-        FEndMs = 0; // the network is back
+    if (change == TLineChange::Up && FDownHeld) {
+        FDownHeld = false;
+        FEndMs = 0;
+        return TLineChange::None;
+    }
     if (change == TLineChange::Down && Active(nowMs)) {
         FDownHeld = true;
         return TLineChange::None;
     }
-    if (change == TLineChange::Up && FDownHeld) {
-        FDownHeld = false;
-        return TLineChange::None;
-    }
+    // The network is back; a "down" already held waits for the line to come up, or for the
+    // grace's end should it not.
+    if (sample.HasReply() && !FDownHeld)
+        FEndMs = 0;
     if (FDownHeld && !Active(nowMs)) {
         FDownHeld = false;
+        FEndMs = 0;
         if (down)
             return TLineChange::Down;
     }

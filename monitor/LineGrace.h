@@ -1,9 +1,10 @@
 #pragma once
 // After the computer wakes from sleep or the route to the host changes, the network needs a few
 // seconds to come back. Meanwhile failures are shown as usual, but a "down" the line alert
-// judges is held back: it is told only if the line is still down when the grace ends, which is
-// at the first reply (the network is back) or after the grace's length at most. The "up" of an
-// outage that was never told is not told either. Times are a monotonic clock's milliseconds.
+// judges is held back: it is told only if the line is still down when the grace's length is
+// over. The grace ends early at the first reply (the network is back) unless a "down" is held:
+// that one waits for the line to come up, and the "up" of an outage that was never told is not
+// told either. Times are a monotonic clock's milliseconds.
 #include "monitor/LineAlert.h"
 
 namespace Monitor {

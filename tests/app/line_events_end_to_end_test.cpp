@@ -237,11 +237,29 @@ protected:
             const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
             for (const QString& line : lines.mid(1))
                 if (!line.isEmpty()) {
-                    const QStringList fields = line.split(',');
+                    const QStringList fields = CsvFields(line);
                     rows.append({fields.value(3), fields.value(6)});
                 }
         }
         return rows;
+    }
+    // One line's fields, as RFC 4180 quotes them.
+    static QStringList CsvFields(const QString& line)
+    {
+        QStringList fields{QString()};
+        bool quoted = false;
+        for (qsizetype i = 0; i < line.size(); ++i) {
+            const QChar c = line[i];
+            if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"')
+                fields.last() += line[++i];
+            else if (c == '"')
+                quoted = !quoted;
+            else if (c == ',' && !quoted)
+                fields.append(QString());
+            else
+                fields.last() += c;
+        }
+        return fields;
     }
     int Count(const QString& outcome, qsizetype from = 0) const
     {

@@ -61,7 +61,7 @@ TEST(LineQuality, OneDegradedOneRecoveredWithHysteresisAndHold)
     TLineQuality q;
     TQualityLimits limits;
     limits.Window = 10;
-    limits.HoldSeconds = 60;
+    limits.HoldSeconds = 100;
     q.SetLimits(limits);
     std::vector<TQualityChange> told;
     int at = 0;
@@ -99,7 +99,7 @@ TEST(LineQuality, OneDegradedOneRecoveredWithHysteresisAndHold)
     EXPECT_EQ(told.size(), 4u);
 
     // A slow line: the median above the upper threshold.
-    run({800}, 70);
+    run({800}, 150);
     ASSERT_EQ(told.size(), 5u);
     EXPECT_EQ(told[4], TQualityChange::Degraded);
     // A run of lost echoes alone judges nothing (that is the down rule's), and a restart needs
