@@ -83,7 +83,8 @@ class LineEventsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const std::string why = ProgramUnavailable({"dbus-daemon", "dunst", "dunstctl", "ip"});
+        if (const std::string why =
+                ProgramUnavailable({"dbus-daemon", "dunst", "dunstctl", "/usr/sbin/ip"});
             !why.empty())
             GTEST_SKIP() << why;
         ASSERT_TRUE(Dir.isValid());
@@ -117,7 +118,9 @@ protected:
         ASSERT_TRUE(There->Ok()) << There->Error();
         Here->SetSysctl("net.ipv4.ping_group_range", "0 2147483647");
         StartResponder({"--drop-every", "3"});
-        const std::string there = "/proc/" + std::to_string(Responder.Pid()) + "/ns/net";
+        // The far ends go into the host's namespace through the test's own descriptor of it.
+        const std::string there =
+            "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(There->Fd());
         for (const char* link : {"a", "b"}) {
             const std::string near = std::string("v") + link + "0";
             const std::string far = std::string("v") + link + "1";
@@ -163,7 +166,7 @@ protected:
 
     static bool Ip(NetNamespace& ns, const std::vector<std::string>& args)
     {
-        std::vector<std::string> argv{"ip"};
+        std::vector<std::string> argv{"/usr/sbin/ip"};
         argv.insert(argv.end(), args.begin(), args.end());
         ChildProcess p = ns.Spawn(argv, {}, false);
         int status = -1;
