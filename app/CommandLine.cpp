@@ -45,6 +45,7 @@ void Print(std::FILE* to, const QString& text)
 
 constexpr int kStatusDown = 1;
 constexpr int kNoCopy = 3;
+constexpr int kNotWatching = 4; // automatic pinging is off
 
 int PrintStatus()
 {
@@ -56,8 +57,10 @@ int PrintStatus()
         return kNoCopy;
     }
     Print(stdout, QString::fromUtf8(json) + QLatin1Char('\n'));
-    return QJsonDocument::fromJson(json).object().value("line").toString() == "down" ? kStatusDown
-                                                                                     : 0;
+    const QString line = QJsonDocument::fromJson(json).object().value("line").toString();
+    return line == QLatin1String("down")  ? kStatusDown
+           : line == QLatin1String("off") ? kNotWatching
+                                          : 0;
 }
 
 // A line at every sample; while no copy runs, a line that says so, and a look every two seconds.
@@ -196,7 +199,18 @@ TCommandLine ParseCommandLine(const QStringList& Args)
             cmd.Follow = true;
         else if (arg == QLatin1String("--hidden"))
             cmd.Hidden = true;
-        else if (arg.startsWith(QLatin1Char('-')) && kQtFlags.contains(bare))
+        else if (arg == QLatin1String("--language") ||
+                 arg.startsWith(QLatin1String("--language="))) {
+            QString value = arg.section(QLatin1Char('='), 1);
+            if (!arg.contains(QLatin1Char('='))) {
+                if (++i >= Args.size())
+                    return fail(QStringLiteral("option --language needs a value (en or tr)"));
+                value = Args[i];
+            }
+            if (value != QLatin1String("en") && value != QLatin1String("tr"))
+                return fail(QStringLiteral("--language takes en or tr, not '%1'").arg(value));
+            cmd.Language = value;
+        } else if (arg.startsWith(QLatin1Char('-')) && kQtFlags.contains(bare))
             continue;
         else if (arg.startsWith(QLatin1Char('-')) &&
                  kQtWithValue.contains(bare.section('=', 0, 0))) {
@@ -235,8 +249,8 @@ TCommandLine ParseCommandLine(const QStringList& Args)
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: ZmPing2 [--hidden] [--show | --quit | --status [--follow] | --ping]\n"
-        "               [--help | --version]\n"
+        "Usage: ZmPing2 [--hidden] [--language en|tr]\n"
+        "               [--show | --quit | --status [--follow] | --ping] [--help | --version]\n"
         "       ZmPing2 --report FROM TO [--host HOST] --output FILE.pdf\n"
         "A desktop network monitor: pings one host and shows how the connection stands.\n"
         "\n"
@@ -252,12 +266,16 @@ QString UsageText()
         "             dates or times; a date as TO includes that day) and the samples beside\n"
         "             it as CSV, and print the summary as one line of JSON; --host chooses\n"
         "             the host (default: the one monitored last)\n"
+        "  --language en|tr\n"
+        "             the language of the windows for this run (Turkish unless chosen\n"
+        "             otherwise in the menu's \"Dil / Language\")\n"
         "  --help     print this help and exit\n"
         "  --version  print the version and exit\n"
         "\n"
         "Exit status: 0 done, 1 no copy is running (--show, --quit, --ping), 2 a usage error;\n"
-        "for --status: 0 the line is up, 1 it is down, 3 no copy is running;\n"
-        "for --report: 0 written, 1 no samples in the range.\n");
+        "for --status: 0 the line is up, 1 it is down, 3 no copy is running, 4 automatic\n"
+        "pinging is off (nothing is watched); for --report: 0 written, 1 no samples in the\n"
+        "range.\n");
 }
 
 QString VersionText()

@@ -20,6 +20,7 @@ struct TCommandLine {
     TAction Action = Run;
     bool Hidden = false; // start in the notification area
     bool Follow = false; // with Status: keep printing
+    QString Language;    // --language: "tr" or "en" for this run; empty: the stored choice
     QString Message;
     // Report: the range [From, To) and the host (empty: the one monitored last), the PDF's path.
     QDateTime ReportFrom, ReportTo;
@@ -34,6 +35,6 @@ QString VersionText();
 
 // Carries out every action but Run without touching the display, and returns the exit status:
 // 0 done, 1 no running copy to tell (Show, Quit, Ping), 2 a usage error; for Status: 0 the line
-// is up, 1 it is down, 3 no copy runs. Status with Follow runs until interrupted. Report: 0
-// written, 1 no samples in the range (or the report could not be written).
+// is up, 1 it is down, 3 no copy runs, 4 automatic pinging is off. Status with Follow runs until
+// interrupted. Report: 0 written, 1 no samples in the range (or the report could not be written).
 int RunCommandLine(const TCommandLine& Command);

@@ -94,6 +94,8 @@ void THistoryF::BuildControls()
     ReportButton = new QPushButton(tr("Rapor olarak kaydet…"), this);
     ReportButton->setObjectName(QStringLiteral("ReportButton"));
     ReportButton->setEnabled(false);
+    ReportButton->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    ReportButton->setToolTip(tr("Gösterilen aralığın raporu: PDF ve yanında CSV (Ctrl+S)"));
     Progress = new QProgressBar(this);
     Progress->setObjectName(QStringLiteral("Progress"));
     Progress->setMaximumWidth(200);
@@ -242,7 +244,7 @@ void THistoryF::ShowData(std::shared_ptr<const THistoryData> data, const QString
     FLoading = false;
     Progress->hide();
     StatusLabel->setText(status);
-    const bool sameHost = FData && FData->Host == data->Host;
+    const bool keep = FData && FData->Host == data->Host && Graph->Moved();
     const std::int64_t from = Graph->FromMs(), to = Graph->ToMs();
     FData = std::move(data);
     {
@@ -255,7 +257,7 @@ void THistoryF::ShowData(std::shared_ptr<const THistoryData> data, const QString
     ReportButton->setEnabled(true);
     // A refresh keeps the user's zoom; a new host starts from the chosen range.
     ShowRange();
-    if (sameHost && to > from)
+    if (keep)
         Graph->SetRange(from, to, false);
     emit Loaded();
     if (FAgain) {

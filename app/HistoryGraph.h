@@ -21,6 +21,8 @@ public:
     std::int64_t FromMs() const { return FPlot.FromMs; }
     std::int64_t ToMs() const { return FPlot.ToMs; }
     const THistoryPlot& Plot() const { return FPlot; }
+    // Zoomed or panned away from the whole range.
+    bool Moved() const { return FPlot.FromMs != FWholeFrom || FPlot.ToMs != FWholeTo; }
 
     // Zooms by factor (below 1 in) about the time at x; pans by a share of the range.
     void Zoom(double factor, int x);

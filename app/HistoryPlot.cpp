@@ -36,7 +36,8 @@ TAxis MakeAxis(const THistoryPlot& plot, const QRect& area)
     if (lo > hi)
         lo = 1;
     TAxis axis;
-    axis.Lo = std::floor(std::log10(std::max(lo, 1e-3)));
+    // A little room below the fastest reply, so the line never sits on the frame.
+    axis.Lo = std::floor(std::log10(std::max(lo * 0.8, 1e-3)));
     axis.Hi = std::ceil(std::log10(std::max(hi, 1e-3)));
     if (axis.Hi <= axis.Lo)
         axis.Hi = axis.Lo + 1;

@@ -15,11 +15,6 @@ using namespace Monitor;
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("TReportPdf", text);
-}
-
 QString Number(double v, int decimals)
 {
     return QString::number(v, 'f', decimals);
@@ -45,21 +40,25 @@ QString ReportDuration(std::int64_t ms)
 QStringList ReportSummaryLines(const TReportFigures& f)
 {
     QStringList lines;
-    lines << tr("Sunucu: %1").arg(f.Host)
-          << tr("Adres: %1").arg(f.Address.isEmpty() ? QStringLiteral("—") : f.Address)
-          << tr("Aralık: %1 – %2").arg(ReportTime(f.FromMs), ReportTime(f.ToMs))
-          << tr("Gönderilen: %1   Kayıp: %2   Kayıp oranı: %3")
+    lines << QCoreApplication::translate("TReportPdf", "Sunucu: %1").arg(f.Host)
+          << QCoreApplication::translate("TReportPdf", "Adres: %1")
+                 .arg(f.Address.isEmpty() ? QStringLiteral("—") : f.Address)
+          << QCoreApplication::translate("TReportPdf", "Aralık: %1 – %2")
+                 .arg(ReportTime(f.FromMs), ReportTime(f.ToMs))
+          << QCoreApplication::translate("TReportPdf",
+                                         "Gönderilen: %1   Kayıp: %2   Kayıp oranı: %3")
                  .arg(f.Sent)
                  .arg(f.Lost)
                  .arg(f.LossPercent ? Number(*f.LossPercent, 2) + QStringLiteral(" %")
                                     : QStringLiteral("—"))
-          << tr("Ortanca: %1   95. yüzdelik: %2   Titreşim: %3")
+          << QCoreApplication::translate("TReportPdf",
+                                         "Ortanca: %1   95. yüzdelik: %2   Titreşim: %3")
                  .arg(OptionalMs(f.MedianUs), OptionalMs(f.P95Us), OptionalMs(f.JitterUs))
-          << tr("Erişilebilirlik: %1")
+          << QCoreApplication::translate("TReportPdf", "Erişilebilirlik: %1")
                  .arg(f.AvailabilityPercent
                           ? Number(*f.AvailabilityPercent, 3) + QStringLiteral(" %")
                           : QStringLiteral("—"))
-          << tr("Kesintiler: %1   toplam %2   en uzun %3")
+          << QCoreApplication::translate("TReportPdf", "Kesintiler: %1   toplam %2   en uzun %3")
                  .arg(f.Totals.Count)
                  .arg(ReportDuration(f.Totals.DownMs), ReportDuration(f.Totals.LongestMs));
     return lines;
@@ -73,7 +72,7 @@ QString WriteReportPdf(const QString& path, const TReportFigures& f, const THist
     {
         QPdfWriter pdf(&buffer);
         pdf.setCreator(QStringLiteral("ZmPing2 " ZM_VERSION));
-        pdf.setTitle(tr("ZmPing2 bağlantı raporu"));
+        pdf.setTitle(QCoreApplication::translate("TReportPdf", "ZmPing2 bağlantı raporu"));
         pdf.setResolution(150);
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                       QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
@@ -88,7 +87,7 @@ QString WriteReportPdf(const QString& path, const TReportFigures& f, const THist
         int y = 0;
         p.setFont(title);
         p.drawText(QRect(0, y, w, 50), Qt::AlignLeft | Qt::AlignVCenter,
-                   tr("ZmPing2 bağlantı raporu"));
+                   QCoreApplication::translate("TReportPdf", "ZmPing2 bağlantı raporu"));
         y += 64;
 
         // The graph, drawn as on the screen and scaled onto the page.
@@ -115,7 +114,8 @@ QString WriteReportPdf(const QString& path, const TReportFigures& f, const THist
         }
         y += line / 2;
         p.drawText(QRect(0, y, w, line), Qt::AlignLeft | Qt::AlignVCenter,
-                   tr("Kesinti listesi (başlangıç – bitiş, süre, neden):"));
+                   QCoreApplication::translate(
+                       "TReportPdf", "Kesinti listesi (başlangıç – bitiş, süre, neden):"));
         y += line;
         const int bottom = page.height() - 2 * line;
         int shown = 0;
@@ -132,14 +132,16 @@ QString WriteReportPdf(const QString& path, const TReportFigures& f, const THist
         }
         if (f.Outages.empty()) {
             p.drawText(QRect(20, y, w - 20, line), Qt::AlignLeft | Qt::AlignVCenter,
-                       tr("Bu aralıkta kesinti yok."));
+                       QCoreApplication::translate("TReportPdf", "Bu aralıkta kesinti yok."));
         } else if (shown < int(f.Outages.size())) {
-            p.drawText(QRect(20, y, w - 20, line), Qt::AlignLeft | Qt::AlignVCenter,
-                       tr("… ve %1 kesinti daha (CSV dosyasında)").arg(f.Outages.size() - shown));
+            p.drawText(
+                QRect(20, y, w - 20, line), Qt::AlignLeft | Qt::AlignVCenter,
+                QCoreApplication::translate("TReportPdf", "… ve %1 kesinti daha (CSV dosyasında)")
+                    .arg(f.Outages.size() - shown));
         }
         p.drawText(
             QRect(0, page.height() - line, w, line), Qt::AlignLeft | Qt::AlignVCenter,
-            tr("ZmPing2 %1 ile hazırlandı, %2")
+            QCoreApplication::translate("TReportPdf", "ZmPing2 %1 ile hazırlandı, %2")
                 .arg(QStringLiteral(ZM_VERSION), ReportTime(QDateTime::currentMSecsSinceEpoch())));
     }
     buffer.close();

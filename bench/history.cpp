@@ -38,7 +38,7 @@ qint64 WriteDay(const QString& folder, const QDate& day, unsigned& seed)
 {
     const QDateTime start = day.startOfDay();
     const int offset = start.offsetFromUtc() / 60;
-    char zone[8];
+    char zone[16];
     std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', std::abs(offset) / 60,
                   std::abs(offset) % 60);
     const QByteArray date = day.toString(Qt::ISODate).toLatin1();

@@ -78,9 +78,14 @@ std::vector<TColumn> BuildColumns(const THistoryData& data, std::int64_t fromMs,
         }
         if (any && c.Total > 0) {
             c.LostShare = double(c.Total - c.Replies) / c.Total;
-            c.P10Us = histogram.Percentile(0.10).value_or(0);
-            c.P50Us = histogram.Percentile(0.50).value_or(0);
-            c.P90Us = histogram.Percentile(0.90).value_or(0);
+            if (histogram.Count() > 0) {
+                static constexpr double kFractions[3] = {0.10, 0.50, 0.90};
+                double v[3];
+                histogram.Percentiles(kFractions, v, 3);
+                c.P10Us = v[0];
+                c.P50Us = v[1];
+                c.P90Us = v[2];
+            }
         } else {
             c.Gap = GapAt(data.Events, data.Host, (c.FromMs + c.ToMs) / 2);
         }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace Monitor {
 
@@ -73,34 +72,6 @@ void TMinuteSummary::Merge(const TMinuteSummary& o)
     }
 }
 
-QByteArray TMinuteSummary::PackedBuckets() const
-{
-    QByteArray out(qsizetype(Buckets.size() * 4), Qt::Uninitialized);
-    char* p = out.data();
-    for (const auto& [b, n] : Buckets) {
-        const std::uint8_t bytes[4] = {std::uint8_t(b), std::uint8_t(b >> 8), std::uint8_t(n),
-                                       std::uint8_t(n >> 8)};
-        std::memcpy(p, bytes, 4);
-        p += 4;
-    }
-    return out;
-}
-
-void TMinuteSummary::UnpackBuckets(const QByteArray& packed)
-{
-    Buckets.clear();
-    Buckets.reserve(std::size_t(packed.size() / 4));
-    const auto* p = reinterpret_cast<const std::uint8_t*>(packed.constData());
-    for (qsizetype i = 0; i + 4 <= packed.size(); i += 4) {
-        const std::uint16_t b = std::uint16_t(p[i] | p[i + 1] << 8);
-        const std::uint16_t n = std::uint16_t(p[i + 2] | p[i + 3] << 8);
-        // A store edited by hand keeps its buckets in range and in order, or loses them.
-        if (b >= kRttBuckets || (!Buckets.empty() && Buckets.back().first >= b))
-            break;
-        Buckets.emplace_back(b, n);
-    }
-}
-
 void TRttHistogram::Add(const TMinuteSummary& m)
 {
     if (m.Replies == 0)
@@ -110,27 +81,41 @@ void TRttHistogram::Add(const TMinuteSummary& m)
     for (const auto& [b, n] : m.Buckets) {
         FCounts[b] += n;
         FCount += n;
+        FLow = std::min(FLow, int(b));
+        FHigh = std::max(FHigh, int(b));
     }
 }
 
 void TRttHistogram::Clear()
 {
-    FCounts.fill(0);
+    if (FHigh >= FLow)
+        std::fill(FCounts.begin() + FLow, FCounts.begin() + FHigh + 1, 0u);
     FCount = 0;
+    FLow = kRttBuckets;
+    FHigh = -1;
 }
 
 std::optional<double> TRttHistogram::Percentile(double fraction) const
 {
     if (FCount == 0)
         return std::nullopt;
-    const auto rank = std::max<std::int64_t>(1, std::int64_t(std::ceil(fraction * double(FCount))));
+    double value = 0;
+    Percentiles(&fraction, &value, 1);
+    return value;
+}
+
+void TRttHistogram::Percentiles(const double* fractions, double* values, int n) const
+{
+    int i = 0;
     std::int64_t seen = 0;
-    for (int b = 0; b < kRttBuckets; ++b) {
+    for (int b = FLow; b <= FHigh && i < n; ++b) {
         seen += FCounts[std::size_t(b)];
-        if (seen >= rank)
-            return std::clamp(RttBucketValue(b), FMin, FMax);
+        while (i < n && seen >= std::max<std::int64_t>(
+                                    1, std::int64_t(std::ceil(fractions[i] * double(FCount)))))
+            values[i++] = std::clamp(RttBucketValue(b), FMin, FMax);
     }
-    return FMax;
+    for (; i < n; ++i)
+        values[i] = FMax;
 }
 
 } // namespace Monitor

@@ -3,7 +3,7 @@
 // one-second samples fits in a few megabytes: counts, extremes, sums, the jitter's parts, and
 // the round trips as a sparse histogram of 2 % wide buckets, from which any range's percentiles
 // follow within 1 % by merging minutes.
-#include <QByteArray>
+#include <QtGlobal>
 
 #include <array>
 #include <cstdint>
@@ -33,8 +33,6 @@ struct TMinuteSummary {
     void AddJitter(double differenceUs);
     // Folds another minute's figures in (the same minute written twice, say).
     void Merge(const TMinuteSummary& other);
-    QByteArray PackedBuckets() const;
-    void UnpackBuckets(const QByteArray& packed);
 };
 
 // The round trips of any number of minutes, for their percentiles.
@@ -46,11 +44,15 @@ public:
     // Nearest rank: the smallest time that at least fraction of the replies reach, clamped to
     // the replies' extremes; absent without replies.
     std::optional<double> Percentile(double fraction) const;
+    // Several at once, in one pass: fractions ascending.
+    void Percentiles(const double* fractions, double* values, int n) const;
 
 private:
     std::array<std::uint32_t, kRttBuckets> FCounts{};
     std::int64_t FCount = 0;
     double FMin = 0, FMax = 0;
+    // The buckets in use lie in [FLow, FHigh]: clearing and searching stay within them.
+    int FLow = kRttBuckets, FHigh = -1;
 };
 
 } // namespace Monitor

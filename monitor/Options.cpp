@@ -1,5 +1,6 @@
 #include "monitor/Options.h"
 
+#include "framework/Language.h"
 #include "framework/RegistryFile.h"
 
 #include <QCoreApplication>
@@ -53,6 +54,10 @@ TMonitorOptions TMonitorOptions::Load()
     o.QualityHoldSeconds =
         ReadCount(reg, QStringLiteral("QualityHold"), o.QualityHoldSeconds, 86400);
     o.GraceSeconds = ReadCount(reg, QStringLiteral("GraceSeconds"), o.GraceSeconds, 600);
+    const QString language =
+        Language::Normalised(ReadText(reg, QStringLiteral("Language"), o.Language));
+    if (!language.isEmpty())
+        o.Language = language;
     return o;
 }
 
@@ -76,6 +81,7 @@ void TMonitorOptions::Save() const
     reg.WriteString(section, QStringLiteral("LossLimit"), QString::number(LossLimitPercent));
     reg.WriteString(section, QStringLiteral("QualityHold"), QString::number(QualityHoldSeconds));
     reg.WriteString(section, QStringLiteral("GraceSeconds"), QString::number(GraceSeconds));
+    reg.WriteString(section, QStringLiteral("Language"), Language);
 }
 
 } // namespace Monitor

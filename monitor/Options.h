@@ -16,6 +16,7 @@
 //   QualityHold    seconds at least between two quality notifications (default 120)
 //   GraceSeconds   after a wake or a network change, the longest wait for the network before
 //                  a "down" is told (default 20)
+//   Language       "tr" or "en": the language of the windows (default tr, the program's own)
 // Values that are missing or unreadable read as their defaults.
 #include <QDateTime>
 #include <QString>
@@ -35,6 +36,7 @@ struct TMonitorOptions {
     int LossLimitPercent = 5;
     int QualityHoldSeconds = 120;
     int GraceSeconds = 20;
+    QString Language = QStringLiteral("tr");
 
     // The section's registry key: "Software\<program file's base name>".
     static QString RegistryKey();

@@ -4,6 +4,7 @@
 #include "net/HostResolver.h"
 
 #include <QElapsedTimer>
+#include <QPointer>
 #include <algorithm>
 
 namespace Monitor {
@@ -45,29 +46,41 @@ void TSampleHub::Add(const TSample& sample)
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
-    Tell(FGrace.Tell(sample, event.Change, FAlert.Down(), Ticks()), sample, event.OutageMs);
+    if (event.Change == TLineChange::Down)
+        FLastDown = event;
+    TellLine(FGrace.Tell(sample, event.Change, FAlert.Down(), Ticks()), event);
     // An outage is the down rule's business: the quality starts afresh after it.
     if (event.Change == TLineChange::Down)
         FQuality.Restart();
     const TQualityChange quality = FQuality.Add(sample);
     if (quality != TQualityChange::None && FOptions.AlertsOn && !FAlert.Down())
         NotifyDesktop(QStringLiteral("ZmPing2"),
-                      QualityChangeText(sample.Host, quality, FQuality.Figures().Mos.value_or(1)),
+                      QualityChangeText(sample.Host, quality, FQuality.Figures().Mos.value_or(1))
+                          .toHtmlEscaped(),
                       TUrgency::Normal);
     for (const auto& listener : FListeners)
         listener(sample);
     emit SampleAdded();
 }
 
-void TSampleHub::Tell(TLineChange change, const TSample& sample, qint64 outageMs)
+void TSampleHub::TellLine(TLineChange change, const TLineEvent& event)
 {
     if (change == TLineChange::None || !FOptions.AlertsOn)
         return;
-    const TLineEvent event{change, sample.Host, outageMs};
-    const QString body = change == TLineChange::Down && FNoRoute ? NoNetworkText(sample.Host)
-                                                                 : LineChangeText(event);
-    NotifyDesktop(QStringLiteral("ZmPing2"), body,
-                  change == TLineChange::Down ? TUrgency::Critical : TUrgency::Normal);
+    // A "down" held back by the grace is told later, with the cause of the cycle that took the
+    // line down.
+    const bool down = change == TLineChange::Down;
+    const TLineEvent& told = down ? FLastDown : event;
+    // "Up" takes the place of the "down" still on screen, so no stale red notice stays.
+    // The body is markup: host names and the network's texts are escaped here, once.
+    const QString body = down && FNoRoute ? NoNetworkText(told.Host)
+                                          : LineChangeText(told, FSlowAboveMs);
+    NotifyDesktop(QStringLiteral("ZmPing2"), body.toHtmlEscaped(),
+                  down ? TUrgency::Critical : TUrgency::Normal, down ? 0 : FDownNotice,
+                  [hub = QPointer<TSampleHub>(this), down](unsigned id) {
+                      if (hub)
+                          hub->FDownNotice = down ? id : 0;
+                  });
 }
 
 void TSampleHub::BeginGrace()
@@ -77,8 +90,9 @@ void TSampleHub::BeginGrace()
     FGrace.Begin(Ticks(), FOptions.GraceSeconds);
 }
 
-void TSampleHub::SetUpperThreshold(int ms)
+void TSampleHub::SetSlowAbove(int ms)
 {
+    FSlowAboveMs = ms;
     TQualityLimits limits = FQuality.Limits();
     limits.MedianMs = ms;
     FQuality.SetLimits(limits);
@@ -150,6 +164,12 @@ void TSampleHub::SetAlertsOn(bool on)
 void TSampleHub::SetMetricsFile(const QString& path)
 {
     FOptions.MetricsFile = path.trimmed();
+    FOptions.Save();
+}
+
+void TSampleHub::SetLanguage(const QString& language)
+{
+    FOptions.Language = language;
     FOptions.Save();
 }
 

@@ -63,12 +63,16 @@ public:
     void SetPreferIPv6(bool on);
     // Where the metrics file goes from the next sample on (empty: none). Remembered at once.
     void SetMetricsFile(const QString& path);
+    // The windows' language from the next start on ("tr" or "en"). Remembered at once.
+    void SetLanguage(const QString& language);
+
+    // The upper threshold, which a "down" notification caused by slow replies names and the
+    // call quality's median is held against.
+    void SetSlowAbove(int ms);
 
     // The computer woke from sleep, or the route to the host changed: the cycles before no
     // longer count, and a "down" is held back until the network is back (see TLineGrace).
     void BeginGrace();
-    // The settings window's upper threshold, which the quality's median is held against.
-    void SetUpperThreshold(int ms);
     // Whether this computer has a route to the host at all; without one, a "down" says so.
     void SetNoRoute(bool none) { FNoRoute = none; }
     bool NoRoute() const { return FNoRoute; }
@@ -86,12 +90,13 @@ signals:
 
 private:
     void ArmSilenceEnd();
-    void Tell(TLineChange change, const TSample& sample, qint64 outageMs);
+    void TellLine(TLineChange change, const TLineEvent& event);
     TStatistics FStatistics;
     TLineAlert FAlert;
     TLineQuality FQuality;
     TLineGrace FGrace;
     bool FNoRoute = false;
+    TLineEvent FLastDown; // the change that took the line down last
     TMonitorOptions FOptions;
     TSample FLast;
     std::vector<std::function<void(const TSample&)>> FListeners;
@@ -99,6 +104,8 @@ private:
     QString FHost;
     std::optional<bool> FAutoPing;
     QTimer FSilenceEnd;
+    int FSlowAboveMs = 0;
+    unsigned FDownNotice = 0; // the service's number of the "down" on screen
 };
 
 } // namespace Monitor

@@ -10,6 +10,8 @@
 #include <QSqlQuery>
 #include <QThread>
 #include <QUuid>
+#include <algorithm>
+#include <cstring>
 #include <future>
 #include <map>
 
@@ -18,25 +20,129 @@ namespace Monitor {
 namespace {
 
 // Raised whenever what a day's rows mean changes: an older store is rebuilt from the files.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
+// One row per host and day for the minutes and the runs, packed: a month is read back in a few
+// dozen rows instead of tens of thousands.
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS days(day TEXT PRIMARY KEY, size INTEGER, mtime INTEGER,"
     " rows INTEGER, damaged INTEGER)",
-    "CREATE TABLE IF NOT EXISTS minutes(host TEXT, minute INTEGER, day TEXT, total INTEGER,"
-    " sent INTEGER, replies INTEGER, min_us REAL, max_us REAL, sum_us REAL, jitter_us REAL,"
-    " jitter_pairs INTEGER, buckets BLOB)",
-    "CREATE INDEX IF NOT EXISTS minutes_by_host ON minutes(host, minute)",
+    "CREATE TABLE IF NOT EXISTS minutes(host TEXT, day TEXT, first_minute INTEGER,"
+    " last_minute INTEGER, data BLOB)",
+    "CREATE INDEX IF NOT EXISTS minutes_by_host ON minutes(host, first_minute)",
     "CREATE INDEX IF NOT EXISTS minutes_by_day ON minutes(day)",
-    "CREATE TABLE IF NOT EXISTS runs(host TEXT, day TEXT, start_ms INTEGER, end_ms INTEGER,"
-    " bad INTEGER, count INTEGER, reset INTEGER, fault TEXT)",
-    "CREATE INDEX IF NOT EXISTS runs_by_host ON runs(host, start_ms)",
+    "CREATE TABLE IF NOT EXISTS runs(host TEXT, day TEXT, data BLOB)",
+    "CREATE INDEX IF NOT EXISTS runs_by_host ON runs(host, day)",
     "CREATE INDEX IF NOT EXISTS runs_by_day ON runs(day)",
     "CREATE TABLE IF NOT EXISTS events(day TEXT, time_ms INTEGER, kind TEXT, host TEXT)",
     "CREATE INDEX IF NOT EXISTS events_by_time ON events(time_ms)",
     "CREATE INDEX IF NOT EXISTS events_by_day ON events(day)",
     "CREATE TABLE IF NOT EXISTS addresses(day TEXT, host TEXT, address TEXT)",
 };
+
+// Little-endian fields one after another; reading past the end (a damaged or foreign store)
+// stops with Ok() false instead of reading beyond the blob.
+class TPacker {
+public:
+    template <class T> void Put(T v) { FData.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    void PutText(const QString& text)
+    {
+        const QByteArray utf8 = text.toUtf8().left(0xffff);
+        Put(std::uint16_t(utf8.size()));
+        FData.append(utf8);
+    }
+    const QByteArray& Data() const { return FData; }
+
+private:
+    QByteArray FData;
+};
+
+class TUnpacker {
+public:
+    explicit TUnpacker(const QByteArray& data) : FData(data) {}
+    template <class T> T Get()
+    {
+        T v{};
+        if (FAt + qsizetype(sizeof v) > FData.size()) {
+            FOk = false;
+            FAt = FData.size();
+            return v;
+        }
+        std::memcpy(&v, FData.constData() + FAt, sizeof v);
+        FAt += sizeof v;
+        return v;
+    }
+    QString GetText()
+    {
+        const auto n = qsizetype(Get<std::uint16_t>());
+        if (!FOk || FAt + n > FData.size()) {
+            FOk = false;
+            return {};
+        }
+        const QString text = QString::fromUtf8(FData.constData() + FAt, n);
+        FAt += n;
+        return text;
+    }
+    bool More() const { return FOk && FAt < FData.size(); }
+    bool Ok() const { return FOk; }
+
+private:
+    const QByteArray& FData;
+    qsizetype FAt = 0;
+    bool FOk = true;
+};
+
+QByteArray PackMinutes(const std::vector<const TMinuteSummary*>& minutes)
+{
+    TPacker p;
+    for (const TMinuteSummary* m : minutes) {
+        p.Put(std::int64_t(m->Minute));
+        p.Put(std::int32_t(m->Total));
+        p.Put(std::int32_t(m->Sent));
+        p.Put(std::int32_t(m->Replies));
+        p.Put(m->MinUs);
+        p.Put(m->MaxUs);
+        p.Put(m->SumUs);
+        p.Put(m->JitterSumUs);
+        p.Put(std::int32_t(m->JitterPairs));
+        p.Put(std::uint16_t(m->Buckets.size()));
+        for (const auto& [b, n] : m->Buckets) {
+            p.Put(b);
+            p.Put(n);
+        }
+    }
+    return p.Data();
+}
+
+void UnpackMinutes(const QByteArray& data, std::int64_t from, std::int64_t to,
+                   std::vector<TMinuteSummary>& out)
+{
+    TUnpacker u(data);
+    while (u.More()) {
+        TMinuteSummary m;
+        m.Minute = u.Get<std::int64_t>();
+        m.Total = u.Get<std::int32_t>();
+        m.Sent = u.Get<std::int32_t>();
+        m.Replies = u.Get<std::int32_t>();
+        m.MinUs = u.Get<double>();
+        m.MaxUs = u.Get<double>();
+        m.SumUs = u.Get<double>();
+        m.JitterSumUs = u.Get<double>();
+        m.JitterPairs = u.Get<std::int32_t>();
+        const int n = u.Get<std::uint16_t>();
+        m.Buckets.reserve(std::size_t(n));
+        for (int i = 0; i < n && u.Ok(); ++i) {
+            const auto b = u.Get<std::uint16_t>();
+            const auto c = u.Get<std::uint16_t>();
+            if (b < kRttBuckets && (m.Buckets.empty() || m.Buckets.back().first < b))
+                m.Buckets.emplace_back(b, c);
+        }
+        if (!u.Ok())
+            break;
+        if (m.Minute >= from && m.Minute < to)
+            out.push_back(std::move(m));
+    }
+}
 
 struct TDayFile {
     QString Day, Path;
@@ -203,35 +309,38 @@ void TSummaryStore::Replace(const QString& day, qint64 size, qint64 mtime, const
     q.addBindValue(qint64(s.Counts.Rows));
     q.addBindValue(qint64(s.Counts.Damaged));
     q.exec();
+    // Minutes and runs, per host.
+    std::map<QString, std::vector<const TMinuteSummary*>> minutes;
+    for (const THostMinute& hm : s.Minutes)
+        minutes[hm.Host].push_back(&hm.Summary);
     QSqlQuery m(FDb);
-    m.prepare(QStringLiteral("INSERT INTO minutes VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (const THostMinute& hm : s.Minutes) {
-        const TMinuteSummary& v = hm.Summary;
-        m.bindValue(0, hm.Host);
-        m.bindValue(1, qint64(v.Minute));
-        m.bindValue(2, day);
-        m.bindValue(3, v.Total);
-        m.bindValue(4, v.Sent);
-        m.bindValue(5, v.Replies);
-        m.bindValue(6, v.MinUs);
-        m.bindValue(7, v.MaxUs);
-        m.bindValue(8, v.SumUs);
-        m.bindValue(9, v.JitterSumUs);
-        m.bindValue(10, v.JitterPairs);
-        m.bindValue(11, v.PackedBuckets());
+    m.prepare(QStringLiteral("INSERT INTO minutes VALUES (?, ?, ?, ?, ?)"));
+    for (auto& [host, list] : minutes) {
+        std::sort(list.begin(), list.end(), [](const TMinuteSummary* a, const TMinuteSummary* b) {
+            return a->Minute < b->Minute;
+        });
+        m.bindValue(0, host);
+        m.bindValue(1, day);
+        m.bindValue(2, qint64(list.front()->Minute));
+        m.bindValue(3, qint64(list.back()->Minute));
+        m.bindValue(4, PackMinutes(list));
         m.exec();
     }
-    QSqlQuery r(FDb);
-    r.prepare(QStringLiteral("INSERT INTO runs VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    std::map<QString, TPacker> runs;
     for (const TSampleRun& run : s.Runs) {
-        r.bindValue(0, run.Host);
+        TPacker& p = runs[run.Host];
+        p.Put(std::int64_t(run.StartMs));
+        p.Put(std::int64_t(run.EndMs));
+        p.Put(std::uint8_t((run.Bad ? 1 : 0) | (run.Reset ? 2 : 0)));
+        p.Put(std::int32_t(run.Count));
+        p.PutText(run.Fault);
+    }
+    QSqlQuery r(FDb);
+    r.prepare(QStringLiteral("INSERT INTO runs VALUES (?, ?, ?)"));
+    for (const auto& [host, packed] : runs) {
+        r.bindValue(0, host);
         r.bindValue(1, day);
-        r.bindValue(2, qint64(run.StartMs));
-        r.bindValue(3, qint64(run.EndMs));
-        r.bindValue(4, run.Bad ? 1 : 0);
-        r.bindValue(5, run.Count);
-        r.bindValue(6, run.Reset ? 1 : 0);
-        r.bindValue(7, run.Fault);
+        r.bindValue(2, packed.Data());
         r.exec();
     }
     QSqlQuery e(FDb);
@@ -268,29 +377,24 @@ QStringList TSummaryStore::Hosts()
 std::vector<TMinuteSummary> TSummaryStore::Minutes(const QString& host, std::int64_t fromMinute,
                                                    std::int64_t toMinute)
 {
-    std::vector<TMinuteSummary> out;
+    std::vector<TMinuteSummary> all;
     QSqlQuery q(FDb);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT minute, total, sent, replies, min_us, max_us, sum_us,"
-                             " jitter_us, jitter_pairs, buckets FROM minutes"
-                             " WHERE host = ? AND minute >= ? AND minute < ? ORDER BY minute"));
+    q.prepare(QStringLiteral("SELECT data FROM minutes WHERE host = ? AND first_minute < ? AND"
+                             " last_minute >= ? ORDER BY first_minute"));
     q.addBindValue(host);
-    q.addBindValue(qint64(fromMinute));
     q.addBindValue(qint64(toMinute));
+    q.addBindValue(qint64(fromMinute));
     q.exec();
-    while (q.next()) {
-        TMinuteSummary m;
-        m.Minute = q.value(0).toLongLong();
-        m.Total = q.value(1).toInt();
-        m.Sent = q.value(2).toInt();
-        m.Replies = q.value(3).toInt();
-        m.MinUs = q.value(4).toDouble();
-        m.MaxUs = q.value(5).toDouble();
-        m.SumUs = q.value(6).toDouble();
-        m.JitterSumUs = q.value(7).toDouble();
-        m.JitterPairs = q.value(8).toInt();
-        m.UnpackBuckets(q.value(9).toByteArray());
-        // The same minute from two files (a clock or zone change) counts once, merged.
+    while (q.next())
+        UnpackMinutes(q.value(0).toByteArray(), fromMinute, toMinute, all);
+    // The same minute from two files (a clock or zone change) counts once, merged.
+    std::stable_sort(all.begin(), all.end(), [](const TMinuteSummary& a, const TMinuteSummary& b) {
+        return a.Minute < b.Minute;
+    });
+    std::vector<TMinuteSummary> out;
+    out.reserve(all.size());
+    for (TMinuteSummary& m : all) {
         if (!out.empty() && out.back().Minute == m.Minute)
             out.back().Merge(m);
         else
@@ -304,14 +408,27 @@ std::vector<TSampleRun> TSummaryStore::Runs(const QString& host)
     std::vector<TSampleRun> out;
     QSqlQuery q(FDb);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT start_ms, end_ms, bad, count, reset, fault FROM runs"
-                             " WHERE host = ? ORDER BY day, rowid"));
+    q.prepare(QStringLiteral("SELECT data FROM runs WHERE host = ? ORDER BY day"));
     q.addBindValue(host);
     q.exec();
-    while (q.next())
-        out.push_back({host, q.value(0).toLongLong(), q.value(1).toLongLong(),
-                       q.value(2).toInt() != 0, q.value(3).toInt(), q.value(4).toInt() != 0,
-                       q.value(5).toString()});
+    while (q.next()) {
+        const QByteArray data = q.value(0).toByteArray();
+        TUnpacker u(data);
+        while (u.More()) {
+            TSampleRun run;
+            run.Host = host;
+            run.StartMs = u.Get<std::int64_t>();
+            run.EndMs = u.Get<std::int64_t>();
+            const auto flags = u.Get<std::uint8_t>();
+            run.Bad = flags & 1;
+            run.Reset = flags & 2;
+            run.Count = u.Get<std::int32_t>();
+            run.Fault = u.GetText();
+            if (!u.Ok())
+                break;
+            out.push_back(std::move(run));
+        }
+    }
     return out;
 }
 
