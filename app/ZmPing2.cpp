@@ -33,11 +33,12 @@ int main(int argc, char** argv)
                                                      : command.Language);
     };
     if (command.Action != TCommandLine::Run) {
-        // No display: the application object only carries the translation (a status bar's
-        // "not running" line).
+        // No display: the application object only carries the translation of a status bar's
+        // "not running" line. Only the option given counts: reading the settings file here
+        // could set a damaged one aside under the running copy.
         QCoreApplication core(argc, argv);
-        if (command.Action == TCommandLine::Status)
-            language();
+        if (!command.Language.isEmpty())
+            Language::Install(command.Language);
         return RunCommandLine(command);
     }
 

@@ -61,7 +61,8 @@ protected:
         Dunst.start("dunst", {});
         ASSERT_TRUE(WaitFor([&] { return Tool("dunstctl", {"is-paused"}) == "false"; }, kWait))
             << "dunst did not come up on the private bus";
-        Monitor.start("dbus-monitor", {"interface='org.freedesktop.Notifications'"});
+        Monitor.start("dbus-monitor",
+                      {"interface='org.freedesktop.Notifications'", "type='method_return'"});
         ASSERT_TRUE(Monitor.waitForStarted(5000));
         Ns = std::make_unique<NetNamespace>();
         ASSERT_TRUE(Ns->Ok()) << Ns->Error();
@@ -369,7 +370,11 @@ TEST_F(FirstHour, DownSaysWhyAndUpReplacesIt)
         << down.toStdString();
 
     StartResponder();
-    ASSERT_TRUE(WaitFor([&] { return NotifyCalls().size() == 2; }, kWait)) << "no up notification";
+    // Up, and dunst's answer to it (after which it shows it).
+    ASSERT_TRUE(WaitFor(
+        [&] { return NotifyCalls().size() == 2 && NotifyCalls()[1].contains("method return"); },
+        kWait))
+        << "no up notification";
     const QString up = NotifyCalls()[1];
     EXPECT_TRUE(QRegularExpression(R"(string "ZmPing2"\s+uint32 [1-9]\d*\s)").match(up).hasMatch())
         << "up replaces the down: " << up.toStdString();

@@ -7,7 +7,9 @@
 
 #include "support/ReadOnlyFolder.h"
 
+#include <QAction>
 #include <QDir>
+#include <QMenu>
 
 TEST_F(AppFixture, HistoryFolderAndMetricsFileItems)
 {
@@ -57,4 +59,24 @@ TEST_F(AppFixture, HistoryFolderAndMetricsFileItems)
     menu->Olcum1->trigger();
     EXPECT_TRUE(Ayar->SampleHub1->Options().MetricsFile.isEmpty());
     qunsetenv("XDG_STATE_HOME");
+}
+
+// "Dil / Language": the choice is remembered under the options key for the next start, and
+// said so in both languages.
+TEST_F(AppFixture, LanguageItemsRememberTheChoice)
+{
+    Build();
+    Start();
+    TMonitorMenu* menu = Main->MonitorMenu1;
+    ASSERT_NE(menu->Dil1, nullptr);
+    EXPECT_EQ(menu->Dil1->title(), "Dil / Language");
+    menu->English1->trigger();
+    EXPECT_EQ(Monitor::TMonitorOptions::Load().Language, "en");
+    ASSERT_EQ(Messages.size(), 1);
+    EXPECT_TRUE(Messages[0].contains("The language changes")) << Messages[0].toStdString();
+    emit Main->PopupMenu1->aboutToShow();
+    EXPECT_TRUE(menu->English1->isChecked());
+    EXPECT_FALSE(menu->Turkce1->isChecked());
+    menu->Turkce1->trigger();
+    EXPECT_EQ(Monitor::TMonitorOptions::Load().Language, "tr");
 }
