@@ -1,7 +1,8 @@
 #include "monitor/LineQuality.h"
 
+#include "framework/Language.h"
+
 #include <QCoreApplication>
-#include <QLocale>
 
 namespace Monitor {
 
@@ -63,7 +64,7 @@ QString MosText(const std::optional<double>& mos)
 {
     if (!mos)
         return QStringLiteral("-");
-    return QLocale(QLocale::Turkish, QLocale::Turkey).toString(*mos, 'f', 2);
+    return Language::WindowLocale().toString(*mos, 'f', 2);
 }
 
 QString QualityLine(const TLineQuality& quality)

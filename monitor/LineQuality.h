@@ -57,7 +57,7 @@ QString QualityName(TQuality quality);
 QString QualityChangeText(const QString& host, TQualityChange change, double mos);
 // The statistics window's line: "Arama kalitesi (son 20 döngü): MOS 4,39, iyi".
 QString QualityLine(const TLineQuality& quality);
-// A MOS as people read it: "4,39"; "-" when absent.
+// A MOS as people read it, with the windows' decimal mark: "4,39"; "-" when absent.
 QString MosText(const std::optional<double>& mos);
 
 } // namespace Monitor

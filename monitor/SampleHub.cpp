@@ -73,8 +73,8 @@ void TSampleHub::TellLine(TLineChange change, const TLineEvent& event)
     const TLineEvent& told = down ? FLastDown : event;
     // "Up" takes the place of the "down" still on screen, so no stale red notice stays.
     // The body is markup: host names and the network's texts are escaped here, once.
-    const QString body = down && FNoRoute ? NoNetworkText(told.Host)
-                                          : LineChangeText(told, FSlowAboveMs);
+    const QString body =
+        down && FNoRoute ? NoNetworkText(told.Host) : LineChangeText(told, FSlowAboveMs);
     NotifyDesktop(QStringLiteral("ZmPing2"), body.toHtmlEscaped(),
                   down ? TUrgency::Critical : TUrgency::Normal, down ? 0 : FDownNotice,
                   [hub = QPointer<TSampleHub>(this), down](unsigned id) {
