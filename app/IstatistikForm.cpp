@@ -125,12 +125,16 @@ void TIstatistikF::Refresh()
         SessionValues[i]->SetCaption(rows[i].Session);
         WindowValues[i]->SetCaption(rows[i].Window);
     }
-    LabelQuality->SetCaption(QualityLine(FHub->Quality()));
+    LabelQuality->SetCaption(
+        QualityLine(FHub->Quality().Limits().Window, FHub->Mos(), FHub->QualityState()));
 }
 
 QString TIstatistikF::Text() const
 {
-    return FHub ? StatsText(FHub->Statistics()) + QualityLine(FHub->Quality()) + QLatin1Char('\n')
+    return FHub ? StatsText(FHub->Statistics()) +
+                      QualityLine(FHub->Quality().Limits().Window, FHub->Mos(),
+                                  FHub->QualityState()) +
+                      QLatin1Char('\n')
                 : QString();
 }
 

@@ -10,7 +10,8 @@ double MeanOpinionScore(double avgMs, double jitterMs, double lossPercent)
     const double latency = avgMs + 2 * jitterMs + 10;
     double r = latency < 160 ? 93.2 - latency / 40 : 93.2 - (latency - 120) / 10;
     r = std::clamp(r - 2.5 * lossPercent, 0.0, 100.0);
-    return 1 + 0.035 * r + 0.000007 * r * (r - 60) * (100 - r);
+    // The polynomial dips just below 1 for R under about 6.5; the scale ends at 1.
+    return std::max(1.0, 1 + 0.035 * r + 0.000007 * r * (r - 60) * (100 - r));
 }
 
 void TCallWindow::SetSize(int size)

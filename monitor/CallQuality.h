@@ -6,7 +6,7 @@
 //   R = 93.2 - L / 40              when L < 160 ms
 //   R = 93.2 - (L - 120) / 10      otherwise
 //   R = R - 2.5 x loss percent, kept within 0 ... 100
-//   MOS = 1 + 0.035 R + 0.000007 R (R - 60) (100 - R)
+//   MOS = 1 + 0.035 R + 0.000007 R (R - 60) (100 - R), at least 1
 // Jitter is the mean difference between consecutive replies (lost echoes between them skipped),
 // as in the statistics. With every echo lost the MOS is 1.
 #include "monitor/Sample.h"

@@ -67,10 +67,10 @@ QString MosText(const std::optional<double>& mos)
     return Language::WindowLocale().toString(*mos, 'f', 2);
 }
 
-QString QualityLine(const TLineQuality& quality)
+QString QualityLine(int window, const std::optional<double>& mos, TQuality quality)
 {
     QString state;
-    switch (quality.Mos() ? quality.State() : TQuality::Unknown) {
+    switch (mos ? quality : TQuality::Unknown) {
     case TQuality::Good:
         state = QCoreApplication::translate("Monitor", "iyi");
         break;
@@ -81,7 +81,7 @@ QString QualityLine(const TLineQuality& quality)
         state = QCoreApplication::translate("Monitor", "henüz bilinmiyor");
     }
     return QCoreApplication::translate("Monitor", "Arama kalitesi (son %1 döngü): MOS %2, %3")
-        .arg(QString::number(quality.Limits().Window), MosText(quality.Mos()), state);
+        .arg(QString::number(window), MosText(mos), state);
 }
 
 QString QualityChangeText(const QString& host, TQualityChange change, double mos)

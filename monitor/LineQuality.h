@@ -56,7 +56,7 @@ QString QualityName(TQuality quality);
 // The notification's body: "<host>: bağlantı kalitesi düştü (MOS 2,14)", "... düzeldi ...".
 QString QualityChangeText(const QString& host, TQualityChange change, double mos);
 // The statistics window's line: "Arama kalitesi (son 20 döngü): MOS 4,39, iyi".
-QString QualityLine(const TLineQuality& quality);
+QString QualityLine(int window, const std::optional<double>& mos, TQuality state);
 // A MOS as people read it, with the windows' decimal mark: "4,39"; "-" when absent.
 QString MosText(const std::optional<double>& mos);
 

@@ -48,6 +48,12 @@ public:
     const TLineAlert& Alert() const { return FAlert; }
     // Whether the line is fit for a call, judged over the last cycles.
     const TLineQuality& Quality() const { return FQuality; }
+    // The call quality as told: a line that is down carries no call (MOS 1, degraded).
+    std::optional<double> Mos() const
+    {
+        return FAlert.Down() ? std::optional<double>(1.0) : FQuality.Mos();
+    }
+    TQuality QualityState() const { return FAlert.Down() ? TQuality::Degraded : FQuality.State(); }
     const TMonitorOptions& Options() const { return FOptions; }
     // The last sample added (Time invalid before the first).
     const TSample& Last() const { return FLast; }

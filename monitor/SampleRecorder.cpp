@@ -41,7 +41,7 @@ TSampleRecorder::~TSampleRecorder()
 
 void TSampleRecorder::Record(const TSample& sample)
 {
-    FMetrics.Add(sample, !FHub->Alert().Down(), FHub->Quality().Mos().value_or(NAN));
+    FMetrics.Add(sample, !FHub->Alert().Down(), FHub->Mos().value_or(NAN));
     Enqueue(sample.Time.date(), HistoryLine(sample));
     const QString metricsPath = FHub->Options().MetricsFile;
     if (!metricsPath.isEmpty()) {

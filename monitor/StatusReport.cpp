@@ -53,8 +53,8 @@ QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
     const TSample& last = hub.Last();
     const TFigures window = hub.Statistics().Window();
     const bool any = last.Time.isValid();
-    const std::optional<double> mos = hub.Quality().Mos();
-    const QString quality = QualityName(hub.Quality().State());
+    const std::optional<double> mos = hub.Mos();
+    const QString quality = QualityName(hub.QualityState());
     return Line(QJsonObject{
         {"host", any ? QJsonValue(last.Host) : QJsonValue()},
         {"address", any && !last.Address.isEmpty() ? QJsonValue(last.Address) : QJsonValue()},

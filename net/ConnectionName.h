@@ -5,6 +5,6 @@
 // most kTimeoutMs per question, so a hung service costs a moment, never the program.
 #include <QString>
 
-inline constexpr int kConnectionNameTimeoutMs = 300;
+inline constexpr int kConnectionNameTimeoutMs = 500;
 
 QString ConnectionName(const QString& interfaceName);

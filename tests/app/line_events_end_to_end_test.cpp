@@ -9,7 +9,8 @@
 //   quality: a host that loses every third echo gives one "degraded", and once it answers
 //            evenly one "recovered" (--status and the metrics file agree);
 //   network: the default route switched to the second interface, removed, and restored: a
-//            marker in the history each time, no "down" within the grace, then "no network";
+//            marker in the history each time (with NetworkManager's name of the connection,
+//            from a stand-in on the system bus), no "down" within the grace, then "no network";
 //   sleep:   PrepareForSleep lets go of the delay inhibitor, no cycle runs while asleep, the
 //            history has the gap, the bad cycles before the sleep do not count after it, and
 //            nothing is notified.
@@ -20,7 +21,9 @@
 #include "support/XServer.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
 #include <QDir>
 #include <QFile>
@@ -79,6 +82,38 @@ public slots:
     }
 };
 
+// NetworkManager's side, as far as the program asks it: which device an interface is, its
+// active connection, and that connection's name. Only vb0 is NetworkManager's here.
+class NmManager : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager")
+public slots:
+    QDBusObjectPath GetDeviceByIpIface(const QString& name)
+    {
+        if (name == "vb0")
+            return QDBusObjectPath("/org/freedesktop/NetworkManager/Devices/7");
+        sendErrorReply("org.freedesktop.NetworkManager.UnknownDevice", name);
+        return {};
+    }
+};
+class NmDevice : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Device")
+    Q_PROPERTY(QDBusObjectPath ActiveConnection READ ActiveConnection)
+public:
+    QDBusObjectPath ActiveConnection() const
+    {
+        return QDBusObjectPath("/org/freedesktop/NetworkManager/ActiveConnection/3");
+    }
+};
+class NmActive : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.NetworkManager.Connection.Active")
+    Q_PROPERTY(QString Id READ Id)
+public:
+    QString Id() const { return QStringLiteral("Test Wi-Fi"); }
+};
+
 class LineEventsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -103,6 +138,13 @@ protected:
         ASSERT_TRUE(SystemBus->registerService("org.freedesktop.login1"));
         ASSERT_TRUE(SystemBus->registerObject("/org/freedesktop/login1", &Manager,
                                               QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(SystemBus->registerService("org.freedesktop.NetworkManager"));
+        ASSERT_TRUE(SystemBus->registerObject("/org/freedesktop/NetworkManager", &Nm,
+                                              QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(SystemBus->registerObject("/org/freedesktop/NetworkManager/Devices/7", &NmWifi,
+                                              QDBusConnection::ExportAllProperties));
+        ASSERT_TRUE(SystemBus->registerObject("/org/freedesktop/NetworkManager/ActiveConnection/3",
+                                              &NmWifiActive, QDBusConnection::ExportAllProperties));
 
         Dunst.setProcessEnvironment(Env());
         Dunst.setStandardOutputFile(QProcess::nullDevice());
@@ -301,6 +343,9 @@ protected:
     QString Session, System;
     std::unique_ptr<QDBusConnection> SystemBus;
     Login1 Manager;
+    NmManager Nm;
+    NmDevice NmWifi;
+    NmActive NmWifiActive;
     std::unique_ptr<NetNamespace> Here, There;
     ChildProcess Responder, App;
 };
@@ -348,7 +393,8 @@ TEST_F(LineEventsEndToEnd, QualityNetworkChangesAndSleepRaiseOnlyTheRightNotices
     ASSERT_TRUE(Ip(*Here, {"route", "replace", "default", "via", "192.0.2.1", "dev", "vb0"}));
     ASSERT_TRUE(WaitFor([&] { return Count("network change", mark) == 1; }, kWait));
     EXPECT_TRUE(Rows().mid(mark).contains(
-        QStringList{"network change", "Network changed: vb0, gateway 192.0.2.1"}));
+        QStringList{"network change", "Network changed: vb0 (Test Wi-Fi), gateway 192.0.2.1"}))
+        << "NetworkManager names the connection";
     mark = Rows().size();
     ASSERT_TRUE(WaitFor([&] { return Count("good", mark) >= 2; }, kWait));
 

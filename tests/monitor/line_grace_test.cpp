@@ -77,5 +77,5 @@ TEST_F(LineGrace, ADownStillThereWhenTheGraceEndsIsToldThenAndSaysWhenNoRouteIsL
     // Without a grace a "down" is told at the third bad cycle, as always.
     Cycles(false, 3);
     ASSERT_EQ(Told.size(), 3u);
-    EXPECT_EQ(Told[2], "192.0.2.7: bağlantı kesildi");
+    EXPECT_TRUE(Told[2].startsWith("192.0.2.7: bağlantı kesildi")) << Told[2].toStdString();
 }

@@ -54,6 +54,9 @@ TEST(CallQuality, MosOfHandWorkedSeries)
     // R is kept within 0 ... 100, so the score within 1 ... 4.5.
     EXPECT_DOUBLE_EQ(MeanOpinionScore(5000, 2000, 100), 1.0);
     EXPECT_LE(MeanOpinionScore(0, 0, 0), 4.5);
+    // The polynomial alone gives 0.991 at R = 4.75 (L = 10 ms, 35.28 % loss): the scale ends
+    // at 1.
+    EXPECT_DOUBLE_EQ(MeanOpinionScore(0, 0, 35.28), 1.0);
 }
 
 TEST(LineQuality, OneDegradedOneRecoveredWithHysteresisAndHold)
