@@ -8,7 +8,6 @@
 #include "monitor/StatusReport.h"
 #include "monitor/SummaryStore.h"
 
-#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <unistd.h>
@@ -103,12 +102,6 @@ QDateTime ParseWhen(const QString& text, bool end)
 
 int WriteReport(const TCommandLine& cmd)
 {
-    // The page is drawn with the toolkit's fonts, but never on a display.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "ZmPing2";
-    static char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
     const Monitor::TMonitorOptions options = Monitor::TMonitorOptions::Load();
     const std::int64_t from = cmd.ReportFrom.toMSecsSinceEpoch();
     const std::int64_t to = cmd.ReportTo.toMSecsSinceEpoch();

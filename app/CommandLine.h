@@ -36,5 +36,6 @@ QString VersionText();
 // Carries out every action but Run without touching the display, and returns the exit status:
 // 0 done, 1 no running copy to tell (Show, Quit, Ping), 2 a usage error; for Status: 0 the line
 // is up, 1 it is down, 3 no copy runs, 4 automatic pinging is off. Status with Follow runs until
-// interrupted. Report: 0 written, 1 no samples in the range (or the report could not be written).
+// interrupted. Report (needs a QGuiApplication): 0 written, 1 no samples in the range (or the
+// report could not be written).
 int RunCommandLine(const TCommandLine& Command);

@@ -32,6 +32,14 @@ int main(int argc, char** argv)
         Language::Install(command.Language.isEmpty() ? Monitor::TMonitorOptions::Load().Language
                                                      : command.Language);
     };
+    if (command.Action == TCommandLine::Report) {
+        // The report's page is drawn with the toolkit's fonts, but never on a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication gui(argc, argv);
+        if (!command.Language.isEmpty())
+            Language::Install(command.Language);
+        return RunCommandLine(command);
+    }
     if (command.Action != TCommandLine::Run) {
         // No display: the application object only carries the translation of a status bar's
         // "not running" line. Only the option given counts: reading the settings file here

@@ -6,6 +6,7 @@
 // (titles, the statistics' copy button, screenshots), --status, the history file, the
 // notifications dunst got and the calls on the bus (dbus-monitor).
 #include "support/NetNamespace.h"
+#include "support/NotificationDaemon.h"
 #include "support/ProgramUnderTest.h"
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
@@ -48,19 +49,10 @@ protected:
         X = std::make_unique<XServer>();
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";
-        Bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
-                                  "--address=unix:path=" + Dir.filePath("bus")});
-        ASSERT_TRUE(Bus.waitForStarted(5000));
-        ASSERT_TRUE(WaitFor([&] { return Bus.canReadLine(); }, kWait)) << "no bus address";
-        Address = QString::fromUtf8(Bus.readLine()).trimmed();
-        for (QProcess* p : {&Dunst, &Monitor}) {
-            p->setProcessEnvironment(Env());
-            p->setStandardErrorFile(QProcess::nullDevice());
-        }
-        Dunst.setStandardOutputFile(QProcess::nullDevice());
-        Dunst.start("dunst", {});
-        ASSERT_TRUE(WaitFor([&] { return Tool("dunstctl", {"is-paused"}) == "false"; }, kWait))
-            << "dunst did not come up on the private bus";
+        Daemon = std::make_unique<NotificationDaemon>(Dir.path(), X->Display());
+        ASSERT_TRUE(Daemon->Error().isEmpty()) << Daemon->Error().toStdString();
+        Monitor.setProcessEnvironment(Env());
+        Monitor.setStandardErrorFile(QProcess::nullDevice());
         Monitor.start("dbus-monitor",
                       {"interface='org.freedesktop.Notifications'", "type='method_return'"});
         ASSERT_TRUE(Monitor.waitForStarted(5000));
@@ -73,22 +65,16 @@ protected:
     {
         App.Stop();
         Responder.Stop();
-        for (QProcess* p : {&Monitor, &Dunst, &Bus}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000)) {
-                    p->kill();
-                    p->waitForFinished(3000);
-                }
-            }
+        if (Monitor.state() != QProcess::NotRunning) {
+            Monitor.kill();
+            Monitor.waitForFinished(3000);
         }
+        Daemon.reset();
     }
 
     QProcessEnvironment Env() const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", X->Display());
-        env.insert("DBUS_SESSION_BUS_ADDRESS", Address);
+        QProcessEnvironment env = Daemon->Env();
         env.insert("ZMPING2_INSTANCE_KEY", Dir.filePath("socket"));
         return env;
     }
@@ -147,7 +133,7 @@ protected:
         argv.insert(argv.end(), args.begin(), args.end());
         std::vector<std::string> all{"DISPLAY=" + X->Display().toStdString(),
                                      "QT_QPA_PLATFORM=xcb",
-                                     "DBUS_SESSION_BUS_ADDRESS=" + Address.toStdString(),
+                                     "DBUS_SESSION_BUS_ADDRESS=" + Daemon->Address().toStdString(),
                                      "XDG_CONFIG_HOME=" + Config().toStdString(),
                                      "XDG_STATE_HOME=" + Dir.filePath("state").toStdString(),
                                      "ZMPING2_SOUND_PLAYER=/bin/true",
@@ -236,15 +222,27 @@ protected:
         return text;
     }
 
-    // Every notification dunst has had (shown ones are closed first), oldest first.
+    // The bodies of every notification dunst has had, oldest first.
     QStringList Notices() const
     {
-        Tool("dunstctl", {"close-all"});
-        QStringList out;
-        const QJsonDocument doc = QJsonDocument::fromJson(Tool("dunstctl", {"history"}).toUtf8());
-        for (const QJsonValue& v : doc.object().value("data").toArray().at(0).toArray())
-            out.prepend(v.toObject().value("body").toObject().value("data").toString());
-        return out;
+        QStringList bodies;
+        for (const NotificationDaemon::Notice& n : Daemon->Notices())
+            bodies << n.Body;
+        return bodies;
+    }
+
+    // Runs the program in a mount namespace of its own whose /etc/resolv.conf names a name
+    // server that refuses at once: 127.0.0.1 of the network namespace, where nothing listens.
+    // Lookups stay on its loopback.
+    std::vector<std::string> WithRefusingNameServer() const
+    {
+        const QString resolv = Dir.filePath("resolv.conf");
+        QFile f(resolv);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("nameserver 127.0.0.1\noptions timeout:1 attempts:1\n");
+        return {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
+                "mount --bind '" + resolv.toStdString() +
+                    "' /etc/resolv.conf && exec \"$0\" \"$@\""};
     }
 
     // The Notify calls seen on the bus so far.
@@ -258,8 +256,9 @@ protected:
 
     QTemporaryDir Dir;
     std::unique_ptr<XServer> X;
-    QProcess Bus, Dunst, Monitor;
-    QString Address, Watched;
+    std::unique_ptr<NotificationDaemon> Daemon;
+    QProcess Monitor;
+    QString Watched;
     std::unique_ptr<NetNamespace> Ns;
     ChildProcess Responder, App;
 };
@@ -306,18 +305,9 @@ TEST_F(FirstHour, EnglishWindowsByChoice)
 // automatic pinging off, line "off" and exit status 4.
 TEST_F(FirstHour, StatusSaysUnknownHostAndOff)
 {
-    // A name server that refuses at once: 127.0.0.1 of the namespace, where nothing listens.
-    const QString resolv = Dir.filePath("resolv.conf");
-    QFile f(resolv);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("nameserver 127.0.0.1\noptions timeout:1 attempts:1\n");
-    f.close();
     StartResponder();
     Store({{"HostEdit_Text", "127.0.0.1"}});
-    StartProgram(
-        {}, {},
-        {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
-         "mount --bind '" + resolv.toStdString() + "' /etc/resolv.conf && exec \"$0\" \"$@\""});
+    StartProgram({}, {}, WithRefusingNameServer());
     TRun r = Run({"--status"});
     EXPECT_EQ(r.Status, 4) << r.Out.toStdString();
     QJsonObject s = QJsonDocument::fromJson(r.Out.toUtf8()).object();
@@ -389,21 +379,12 @@ TEST_F(FirstHour, DownSaysWhyAndUpReplacesIt)
 // "127.0.0.9" show, but the history gets none of them and the line raises no alert.
 TEST_F(FirstHour, TypingAHostIsNoOutage)
 {
-    // Lookups of half-typed texts stay on the namespace's loopback, where nothing answers.
-    const QString resolv = Dir.filePath("resolv.conf");
-    QFile f(resolv);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("nameserver 127.0.0.1\noptions timeout:1 attempts:1\n");
-    f.close();
     StartResponder();
     Store({{"HostEdit_Text", "127.0.0.1"},
            {"SpinEdit1_Value", "1"},
            {"SpinEdit3_Value", "300"},
            {"CheckBoxPing_Checked", "True"}});
-    StartProgram(
-        {}, {},
-        {"/usr/bin/unshare", "-m", "/bin/sh", "-c",
-         "mount --bind '" + resolv.toStdString() + "' /etc/resolv.conf && exec \"$0\" \"$@\""});
+    StartProgram({}, {}, WithRefusingNameServer());
     const QString settings = OpenSettings();
     ASSERT_FALSE(settings.isEmpty());
     Tool("xdotool",
