@@ -22,7 +22,7 @@ QByteArray Number(double v)
 
 } // namespace
 
-void TMetrics::Add(const TSample& s, bool up)
+void TMetrics::Add(const TSample& s, bool up, double mos)
 {
     if (s.Host != FHost) {
         *this = TMetrics();
@@ -30,6 +30,7 @@ void TMetrics::Add(const TSample& s, bool up)
     }
     FUp = up;
     FFault = s.Fault;
+    FMos = mos;
     if (!s.Sent())
         return;
     ++FSent;
@@ -91,6 +92,10 @@ QByteArray TMetrics::Text() const
          "Where the fault lies while the line is down; where=\"none\" while none is known.");
     line("zmping2_fault_info", "1",
          ",where=\"" + (FFault.isEmpty() ? QByteArray("none") : LabelValue(FFault).toUtf8()) + '"');
+    head("zmping2_mos", "gauge",
+         "Estimated call quality (mean opinion score, 1 to 5) over the last cycles; NaN when not "
+         "known yet.");
+    line("zmping2_mos", Number(std::isnan(FMos) ? NAN : std::round(FMos * 100) / 100));
     return out;
 }
 

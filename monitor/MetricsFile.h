@@ -8,11 +8,14 @@
 //   zmping2_line_up{host}                       gauge: 1 up, 0 down (judged over several cycles)
 //   zmping2_fault_info{host,where}              gauge 1: where the fault lies while the line is
 //                                               down (computer ... host), "none" when not known
+//   zmping2_mos{host}                           gauge: estimated call quality, 1 to 5 (NaN: not
+//                                               known yet)
 // The counts begin with the program and afresh with another host, as Prometheus' counters may.
 #include "monitor/Sample.h"
 
 #include <QByteArray>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace Monitor {
@@ -22,8 +25,8 @@ public:
     // The histogram's upper bounds in seconds (+Inf follows).
     static constexpr std::array<double, 12> kBounds{0.0005, 0.001, 0.0025, 0.005, 0.01, 0.025,
                                                     0.05,   0.1,   0.25,   0.5,   1,    2.5};
-    // up: whether the line is up after this sample.
-    void Add(const TSample& sample, bool up);
+    // up: whether the line is up after this sample; mos: the call quality then (NaN: unknown).
+    void Add(const TSample& sample, bool up, double mos = NAN);
     QByteArray Text() const;
 
 private:
@@ -34,6 +37,7 @@ private:
     double FLast = -1; // seconds, -1: no reply
     bool FUp = true;
     QString FFault;
+    double FMos = NAN;
 };
 
 // The text of a label value: backslash, double quote and line feed escaped.

@@ -3,6 +3,7 @@
 #include "monitor/DesktopNotifier.h"
 #include "net/HostResolver.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <algorithm>
 
@@ -11,6 +12,18 @@ namespace Monitor {
 TSampleHub::TSampleHub(QObject* parent) : QObject(parent), FOptions(TMonitorOptions::Load())
 {
     FAlert.SetCounts(FOptions.DownAfter, FOptions.UpAfter);
+    TQualityLimits limits;
+    limits.Window = FOptions.QualityWindow;
+    limits.JitterMs = FOptions.JitterLimitMs;
+    limits.LossPercent = FOptions.LossLimitPercent;
+    limits.HoldSeconds = FOptions.QualityHoldSeconds;
+    FQuality.SetLimits(limits);
+    Ticks = [] {
+        static QElapsedTimer clock;
+        if (!clock.isValid())
+            clock.start();
+        return clock.elapsed();
+    };
     // A silence stored with a later end (a clock set back, an edited file) lasts an hour at most.
     const QDateTime latest = Now().addMSecs(kSilenceMs);
     if (FOptions.SilencedUntil.isValid() && FOptions.SilencedUntil > latest)
@@ -39,6 +52,8 @@ void TSampleHub::Add(const TSample& sample)
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
+    if (event.Change == TLineChange::Down)
+        FLastDown = event;
     if (event.Change == TLineChange::Up) {
         // The way back: a "down" notice still waiting for its verdict goes first, and the
         // verdict no longer holds.
@@ -49,12 +64,16 @@ void TSampleHub::Add(const TSample& sample)
             emit FaultChanged();
         }
     }
-    if (event.Change == TLineChange::Down && FOptions.AlertsOn && FDownNoticeWait > 0) {
-        FPendingDown = event;
-        FDownNoticeTimer.start(FDownNoticeWait);
-    } else if (event.Change != TLineChange::None && FOptions.AlertsOn) {
-        Notify(event, {});
-    }
+    TellLine(FGrace.Tell(sample, event.Change, FAlert.Down(), Ticks()), event);
+    // An outage is the down rule's business: the quality starts afresh after it.
+    if (event.Change == TLineChange::Down)
+        FQuality.Restart();
+    const TQualityChange quality = FQuality.Add(sample);
+    if (quality != TQualityChange::None && FOptions.AlertsOn && !FAlert.Down())
+        NotifyDesktop(QStringLiteral("ZmPing2"),
+                      QualityChangeText(sample.Host, quality, FQuality.Figures().Mos.value_or(1))
+                          .toHtmlEscaped(),
+                      TUrgency::Normal);
     if (FAlert.Down() && FFault.Known())
         FLast.Fault = FaultWhereName(FFault.Where);
     for (const auto& listener : FListeners)
@@ -70,6 +89,21 @@ void TSampleHub::SetFault(const TFaultVerdict& verdict)
         SendDownNotice();
 }
 
+void TSampleHub::TellLine(TLineChange change, const TLineEvent& event)
+{
+    if (change == TLineChange::None || !FOptions.AlertsOn)
+        return;
+    // A "down" held back by the grace is told later, with the cause of the cycle that took the
+    // line down; with a diagnosis it waits a moment more for the verdict.
+    const bool down = change == TLineChange::Down;
+    if (down && FDownNoticeWait > 0) {
+        FPendingDown = FLastDown;
+        FDownNoticeTimer.start(FDownNoticeWait);
+        return;
+    }
+    Notify(change, down ? FLastDown : event, {});
+}
+
 void TSampleHub::SendDownNotice()
 {
     FDownNoticeTimer.stop();
@@ -77,15 +111,15 @@ void TSampleHub::SendDownNotice()
         return;
     const TLineEvent event = *FPendingDown;
     FPendingDown.reset();
-    Notify(event, FFault.Time.isValid() ? FaultSummary(FFault) : QString());
+    Notify(TLineChange::Down, event, FFault.Time.isValid() ? FaultSummary(FFault) : QString());
 }
 
-void TSampleHub::Notify(const TLineEvent& event, const QString& fault)
+void TSampleHub::Notify(TLineChange change, const TLineEvent& told, const QString& fault)
 {
     // "Up" takes the place of the "down" still on screen, so no stale red notice stays.
     // The body is markup: host names and the network's texts are escaped here, once.
-    const bool down = event.Change == TLineChange::Down;
-    QString body = LineChangeText(event, FSlowAboveMs);
+    const bool down = change == TLineChange::Down;
+    QString body = down && FNoRoute ? NoNetworkText(told.Host) : LineChangeText(told, FSlowAboveMs);
     if (!fault.isEmpty())
         body += QLatin1Char('\n') + fault;
     NotifyDesktop(QStringLiteral("ZmPing2"), body.toHtmlEscaped(),
@@ -94,6 +128,21 @@ void TSampleHub::Notify(const TLineEvent& event, const QString& fault)
                       if (hub)
                           hub->FDownNotice = down ? id : 0;
                   });
+}
+
+void TSampleHub::BeginGrace()
+{
+    FAlert.Restart();
+    FQuality.Restart();
+    FGrace.Begin(Ticks(), FOptions.GraceSeconds);
+}
+
+void TSampleHub::SetSlowAbove(int ms)
+{
+    FSlowAboveMs = ms;
+    TQualityLimits limits = FQuality.Limits();
+    limits.MedianMs = ms;
+    FQuality.SetLimits(limits);
 }
 
 void TSampleHub::Listen(std::function<void(const TSample&)> listener)

@@ -4,12 +4,14 @@
 // The status ("ZmPing2 --status"):
 //   {"host":"localhost","address":"127.0.0.1","status":"good","line":"up","rtt_ms":0.084,
 //    "readout":"0 ms","loss_percent":0,"avg_ms":0.091,"time":"2026-12-08T09:15:02.417+03:00",
-//    "auto_ping":true,"fault":{"where":null,"hop":null,"address":null,"evidence":null,"time":null}}
+//    "auto_ping":true,"mos":4.39,"quality":"good",
+//    "fault":{"where":null,"hop":null,"address":null,"evidence":null,"time":null}}
 // status: the lamp's state (off, bad, normal, good), or unknown-host after a failed lookup;
-// line: up or down, judged over several cycles, or off while automatic pinging is off; rtt_ms: the
-// last sample's round trip; loss_percent and avg_ms: over the statistics window (the last 100
-// echoes); time: of the last sample. A figure not known yet is null.
-// fault: the last diagnosis while the line is down or the diagnosis window asked for one:
+// line: up or down, judged over several cycles, or off while automatic pinging is off; mos: the
+// estimated call quality (1 to 5) and quality: good or degraded, over the last cycles (see
+// monitor/LineQuality.h); rtt_ms: the last sample's round trip; loss_percent and avg_ms: over the
+// statistics window (the last 100 echoes); time: of the last sample. A figure not known yet is
+// null. fault: the last diagnosis while the line is down or the diagnosis window asked for one:
 // where (computer, local-network, name-resolution, provider, beyond-provider, host; null when
 // none was found), hop (1-based), address, evidence (one line) and time; all null before any.
 //
