@@ -86,7 +86,8 @@ QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
         {"time", any ? QJsonValue(IsoTimeText(last.Time)) : QJsonValue()},
         {"auto_ping", view.AutoPing},
         {"mos", mos ? QJsonValue(std::round(*mos * 100) / 100) : QJsonValue()},
-        {"quality", quality.isEmpty() ? QJsonValue() : QJsonValue(quality)}});
+        {"quality", quality.isEmpty() ? QJsonValue() : QJsonValue(quality)},
+        {"fault", FaultJson(hub.Fault())}});
 }
 ,
 {
