@@ -89,12 +89,6 @@ QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
         {"quality", quality.isEmpty() ? QJsonValue() : QJsonValue(quality)},
         {"fault", FaultJson(hub.Fault())}});
 }
-,
-{
-    "fault", FaultJson(hub.Fault())
-}
-});
-}
 
 QByteArray StatusBarLine(const TSampleHub& hub, const TStatusView& view)
 {
