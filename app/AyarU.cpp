@@ -178,6 +178,11 @@ void TAyarF::BuildControls()
     name(SpinEdit3, "SpinEdit3");
     Label9 = new TLabel(GroupBox3, 90, 115, QStringLiteral("ms Time Out"));
     name(Label9, "Label9");
+    // Each field is named by the label beside it, for assistive technology.
+    Label1->setBuddy(HostEdit);
+    Label5->setBuddy(SpinEditALT);
+    Label6->setBuddy(SpinEditUST);
+    Label9->setBuddy(SpinEdit3);
     CheckBoxAlarm = new TCheckBox(GroupBox3, QStringLiteral("Bağlantı kötü ise alarm ver"));
     name(CheckBoxAlarm, "CheckBoxAlarm");
     CheckBoxAlarm->setGeometry(12, 139, 189, 17);
@@ -200,6 +205,7 @@ void TAyarF::BuildControls()
     SpinEdit1->setGeometry(80, 17, 41, 26);
     Label3 = new TLabel(GroupBox1, 124, 23, QStringLiteral("Sn"));
     name(Label3, "Label3");
+    Label2->setBuddy(SpinEdit1);
 
     GroupBox2 = new TGroupBox(this, QStringLiteral(" Ping Paketi "));
     name(GroupBox2, "GroupBox2");
@@ -208,6 +214,7 @@ void TAyarF::BuildControls()
     name(SpinEditPingSize, "SpinEditPingSize");
     Label4 = new TLabel(GroupBox2, 88, 27, QStringLiteral("Byte"));
     name(Label4, "Label4");
+    Label4->setBuddy(SpinEditPingSize);
 
     CheckBoxStay = new TCheckBox(this, QStringLiteral("Her Zaman Üstte"));
     name(CheckBoxStay, "CheckBoxStay");
@@ -222,6 +229,7 @@ void TAyarF::BuildControls()
     name(DisplayMemo, "DisplayMemo");
     DisplayMemo->setGeometry(8, 264, 401, 137);
     DisplayMemo->setFont(FormFont(false));
+    DisplayMemo->setAccessibleName(tr("Günlük"));
 
     Panel1 = new TPanel(this);
     name(Panel1, "Panel1");

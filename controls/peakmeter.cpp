@@ -1,5 +1,6 @@
 #include "controls/peakmeter.h"
 
+#include "controls/ControlsAccessible.h"
 #include "controls/PeakScale.h"
 #include "framework/GdiDraw.h"
 
@@ -40,6 +41,7 @@ void VLine(QPainter& p, int W, int H, std::int64_t x, std::int64_t y1, std::int6
 
 TPeakMeter::TPeakMeter(QWidget* parent) : TBaseGraphicControl(parent)
 {
+    InstallControlsAccessibility();
     resize(120, 80);
 }
 
@@ -124,6 +126,7 @@ void TPeakMeter::SetValue(int value)
         setAttribute(Qt::WA_OpaquePaintEvent, true);
     }
     update();
+    AnnounceValueChange(this, value);
 }
 
 void TPeakMeter::SetHistorySize(int n)
