@@ -2,7 +2,6 @@
 
 #include "app/AnaForm.h"
 #include "app/HeaderArt.h"
-#include "app/TestState.h"
 #include "controls/LiquidIndicator.h"
 #include "controls/Spin.h"
 #include "controls/peakmeter.h"
@@ -388,7 +387,6 @@ void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
         // A cancel is the user's own doing (or the program ending): no reading is claimed.
         if (Error != WinSock::WSAEINTR)
             ShowUnknownHost();
-        ReportTestState(*AnaF, *this);
         SampleHub1->Add(UnknownHostSample(host, Error));
         return;
     }
@@ -420,7 +418,6 @@ void TAyarF::Ping1Display(QObject*, TICMP*, const QString& Msg)
 void TAyarF::Ping1EchoRequest(QObject*, TICMP*)
 {
     AddLog(SendingLine(Ping1->Size(), Ping1->HostName(), Ping1->HostIP()));
-    ReportTestState(*AnaF, *this); // the wait for the reply begins
 }
 
 void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
@@ -465,7 +462,6 @@ void TAyarF::Durumayar(TStatus Status)
         AnaF->PeakMeter1->SetValue(0);
     }
     tray->SetHint(TrayHint(AnaF->Sure->Indicatorstring()));
-    ReportTestState(*AnaF, *this);
 }
 
 void TAyarF::SpinEdit1Change(QObject*)

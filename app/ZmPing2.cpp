@@ -7,8 +7,6 @@
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommands.h"
-#include "app/StoredStateProbe.h"
-#include "app/TestState.h"
 #include "framework/MessageBox.h"
 #include "monitor/SampleRecorder.h"
 #include "shell/TrayHost.h"
@@ -66,8 +64,6 @@ int main(int argc, char** argv)
     // owns the recorder.
     new Monitor::TSampleRecorder(ayarF->SampleHub1);
     InstallStatusCommands(instance, anaF.get(), ayarF.get());
-    InstallFirstPaintProbe(anaF.get());
-    InstallStoredStateProbe(anaF.get(), ayarF.get());
     const auto sessionEnd = InstallSessionEnd(anaF.get(), ayarF.get());
     if (command.Hidden)
         anaF->StartHidden();
