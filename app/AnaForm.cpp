@@ -134,9 +134,9 @@ void TAnaF::BuildControls()
     Panel3->SetColor(clBlack);
     Panel3->resize(398, 31);
     SetAlign(Panel3, alTop);
-    ZmWinButton1 = MakeFlatButton(Panel3, "ZmWinButton1", 4, QStringLiteral("Ayarlar (F5)"));
-    ZmWinButton2 = MakeFlatButton(Panel3, "ZmWinButton2", 88, QStringLiteral("Gizle (Esc)"));
-    ZmWinButton3 = MakeFlatButton(Panel3, "ZmWinButton3", 172, QStringLiteral("Kapat"));
+    ZmWinButton1 = MakeFlatButton(Panel3, "ZmWinButton1", 4, tr("Ayarlar (F5)"));
+    ZmWinButton2 = MakeFlatButton(Panel3, "ZmWinButton2", 88, tr("Gizle (Esc)"));
+    ZmWinButton3 = MakeFlatButton(Panel3, "ZmWinButton3", 172, tr("Kapat"));
     ZmWinButton1->OnClick = [this](QObject* s) { AyarlarClick(s); };
     ZmWinButton2->OnClick = [this](QObject* s) { Gizle1Click(s); };
     ZmWinButton3->OnClick = [this](QObject* s) { Kapat1Click(s); };
@@ -212,17 +212,18 @@ void TAnaF::BuildMenuAndActions()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     // The menu shows the F5 shortcut as text; the key itself belongs to Action1.
-    Ayarlar = PopupMenu1->addAction(QStringLiteral("Ayarlar\tF5"));
+    Ayarlar = PopupMenu1->addAction(tr("Ayarlar\tF5"));
     Ayarlar->setObjectName(QStringLiteral("Ayarlar"));
-    Gizle1 = PopupMenu1->addAction(QStringLiteral("Gizle (Esc)"));
+    Gizle1 = PopupMenu1->addAction(tr("Gizle (Esc)"));
     Gizle1->setObjectName(QStringLiteral("Gizle1"));
     N2 = PopupMenu1->addSeparator();
     WebSite1 = PopupMenu1->addAction(MakerHost());
     WebSite1->setObjectName(QStringLiteral("WebSite1"));
     MonitorMenu1 = new TMonitorMenu(this, PopupMenu1);
     AddAutostartItem(PopupMenu1);
+    MonitorMenu1->AddLanguageItems(PopupMenu1);
     N1 = PopupMenu1->addSeparator();
-    Kapat1 = PopupMenu1->addAction(QStringLiteral("Programı Kapat "));
+    Kapat1 = PopupMenu1->addAction(tr("Programı Kapat "));
     Kapat1->setObjectName(QStringLiteral("Kapat1"));
     connect(Ayarlar, &QAction::triggered, this, [this] { AyarlarClick(Ayarlar); });
     connect(Gizle1, &QAction::triggered, this, [this] { Gizle1Click(Gizle1); });
@@ -392,7 +393,7 @@ void TAnaF::Gizle1Click(QObject*)
         HideMain();
     else
         ShowMain();
-    Gizle1->setText(IsShownToUser() ? QStringLiteral("Gizle (Esc)") : QStringLiteral("Göster"));
+    Gizle1->setText(IsShownToUser() ? tr("Gizle (Esc)") : tr("Göster"));
 }
 
 void TAnaF::Kapat1Click(QObject*)
@@ -426,7 +427,7 @@ void TAnaF::BringForward()
 {
     if (!IsShownToUser()) {
         ShowMain();
-        Gizle1->setText(QStringLiteral("Gizle (Esc)"));
+        Gizle1->setText(tr("Gizle (Esc)"));
     }
     raise();
     activateWindow();
@@ -441,5 +442,5 @@ void TAnaF::StartHidden()
     FormStorage1->FormShowHook();
     if (FAyarF)
         FormShow();
-    Gizle1->setText(QStringLiteral("Göster"));
+    Gizle1->setText(tr("Göster"));
 }

@@ -132,7 +132,7 @@ void TAyarF::BuildControls()
     Image1->SetStretch(true);
     Image1->setGeometry(0, 3, 26, 26);
     Image1->raise();
-    Label8 = new TLabel(Panel2, 40, 6, QStringLiteral("Ayarlar"));
+    Label8 = new TLabel(Panel2, 40, 6, tr("Ayarlar"));
     name(Label8, "Label8");
     Label8->setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -19, true));
     SetFontColor(Label8, clWhite);
@@ -140,49 +140,51 @@ void TAyarF::BuildControls()
     Label8->SetCaption(Label8->Caption());
     Label8->raise();
 
-    GroupBox4 = new TGroupBox(this, QStringLiteral("Ping"));
+    GroupBox4 = new TGroupBox(this, tr("Ping"));
     name(GroupBox4, "GroupBox4");
     GroupBox4->setGeometry(8, 40, 401, 49);
-    Label1 = new TLabel(GroupBox4, 6, 21, QStringLiteral("Host"));
+    Label1 = new TLabel(GroupBox4, 6, 21, tr("Host"));
     name(Label1, "Label1");
     HostEdit = new TEdit(GroupBox4);
     name(HostEdit, "HostEdit");
     HostEdit->setGeometry(42, 18, 138, 21);
     HostEdit->SetText(TAnaF::MakerHost());
-    PingButton = new TButton(GroupBox4, QStringLiteral("&Ping"));
+    PingButton = new TButton(GroupBox4, tr("&Ping"));
     name(PingButton, "PingButton");
     PingButton->setGeometry(192, 18, 121, 21);
     PingButton->setCursor(Qt::PointingHandCursor);
     PingButton->setDefault(true);
-    CancelButton = new TButton(GroupBox4, QStringLiteral("&Vazgeç"));
+    CancelButton = new TButton(GroupBox4, tr("&Vazgeç"));
     name(CancelButton, "CancelButton");
     CancelButton->setGeometry(319, 18, 74, 21);
     CancelButton->setCursor(Qt::PointingHandCursor);
     CancelButton->setEnabled(false);
 
-    GroupBox3 = new TGroupBox(this, QStringLiteral(" Zaman Ayarları "));
+    GroupBox3 = new TGroupBox(this, tr(" Zaman Ayarları "));
     name(GroupBox3, "GroupBox3");
     GroupBox3->setGeometry(8, 98, 233, 159);
     SpinEditALT = MakeSpin(GroupBox3, 10, 22, 73, 22, 10, 0, 0, 200);
     name(SpinEditALT, "SpinEditALT");
-    Label5 = new TLabel(GroupBox3, 90, 26, QStringLiteral("ms Aşağısı iyi"));
+    Label5 = new TLabel(GroupBox3, 90, 26, tr("ms Aşağısı iyi"));
     name(Label5, "Label5");
     SpinEditUST = MakeSpin(GroupBox3, 10, 52, 73, 22, 10, 0, 0, 700);
     name(SpinEditUST, "SpinEditUST");
-    Label6 = new TLabel(GroupBox3, 90, 56, QStringLiteral("ms Yukarısı Kötü"));
+    Label6 = new TLabel(GroupBox3, 90, 56, tr("ms Yukarısı Kötü"));
     name(Label6, "Label6");
     Label7 = new TLabel(GroupBox3, 8, 85, QStringLiteral("200-700 ms Arası normal"));
     name(Label7, "Label7");
+    Label7->ShowAs = NormalRangeShown;
+    Label7->SetCaption(Label7->Caption());
     SpinEdit3 = MakeSpin(GroupBox3, 10, 110, 73, 22, 10, 0, 0, 1000);
     name(SpinEdit3, "SpinEdit3");
-    Label9 = new TLabel(GroupBox3, 90, 115, QStringLiteral("ms Time Out"));
+    Label9 = new TLabel(GroupBox3, 90, 115, tr("ms Time Out"));
     name(Label9, "Label9");
     // Each field is named by the label beside it, for assistive technology.
     Label1->setBuddy(HostEdit);
     Label5->setBuddy(SpinEditALT);
     Label6->setBuddy(SpinEditUST);
     Label9->setBuddy(SpinEdit3);
-    CheckBoxAlarm = new TCheckBox(GroupBox3, QStringLiteral("Bağlantı kötü ise alarm ver"));
+    CheckBoxAlarm = new TCheckBox(GroupBox3, tr("Bağlantı kötü ise alarm ver"));
     name(CheckBoxAlarm, "CheckBoxAlarm");
     CheckBoxAlarm->setGeometry(12, 139, 189, 17);
     CheckBoxAlarm->SetChecked(true);
@@ -190,35 +192,35 @@ void TAyarF::BuildControls()
     GroupBox1 = new TGroupBox(this, QString());
     name(GroupBox1, "GroupBox1");
     GroupBox1->setGeometry(246, 98, 159, 51);
-    CheckBoxPing = new TCheckBox(GroupBox1, QStringLiteral("Otomatik Ping"));
+    CheckBoxPing = new TCheckBox(GroupBox1, tr("Otomatik Ping"));
     name(CheckBoxPing, "CheckBoxPing");
     CheckBoxPing->setGeometry(6, -2, 107, 17);
     // It sits on the frame's top edge as the box's title, so it paints its own ground.
     SetControlColor(CheckBoxPing, kFormColor);
-    Label2 = new TLabel(GroupBox1, 6, 24, QStringLiteral("Ping Aralığı"));
+    Label2 = new TLabel(GroupBox1, 6, 24, tr("Ping Aralığı"));
     name(Label2, "Label2");
     SpinEdit1 = MakeSpin(GroupBox1, 80, 17, 41, 26, 1, 1, 999, 5);
     name(SpinEdit1, "SpinEdit1");
     SpinEdit1->SetAutoSize(false);
     SpinEdit1->setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -13, false));
     SpinEdit1->setGeometry(80, 17, 41, 26);
-    Label3 = new TLabel(GroupBox1, 124, 23, QStringLiteral("Sn"));
+    Label3 = new TLabel(GroupBox1, 124, 23, tr("Sn"));
     name(Label3, "Label3");
     Label2->setBuddy(SpinEdit1);
 
-    GroupBox2 = new TGroupBox(this, QStringLiteral(" Ping Paketi "));
+    GroupBox2 = new TGroupBox(this, tr(" Ping Paketi "));
     name(GroupBox2, "GroupBox2");
     GroupBox2->setGeometry(246, 151, 159, 50);
     SpinEditPingSize = MakeSpin(GroupBox2, 8, 19, 73, 22, 32, 0, 1024, 32);
     name(SpinEditPingSize, "SpinEditPingSize");
-    Label4 = new TLabel(GroupBox2, 88, 27, QStringLiteral("Byte"));
+    Label4 = new TLabel(GroupBox2, 88, 27, tr("Byte"));
     name(Label4, "Label4");
     Label4->setBuddy(SpinEditPingSize);
 
-    CheckBoxStay = new TCheckBox(this, QStringLiteral("Her Zaman Üstte"));
+    CheckBoxStay = new TCheckBox(this, tr("Her Zaman Üstte"));
     name(CheckBoxStay, "CheckBoxStay");
     CheckBoxStay->setGeometry(246, 211, 159, 17);
-    BitBtn1 = new TButton(this, QStringLiteral("Kapat"));
+    BitBtn1 = new TButton(this, tr("Kapat"));
     name(BitBtn1, "BitBtn1");
     BitBtn1->setGeometry(246, 233, 159, 26);
     BitBtn1->setCursor(Qt::PointingHandCursor);
@@ -255,6 +257,8 @@ void TAyarF::WireHandlers()
     SpinEditPingSize->OnChange = [this](QObject* s) { SpinEditPingSizeChange(s); };
     CheckBoxPing->OnClick = [this](QObject* s) { CheckBoxPingClick(s); };
     CheckBoxStay->OnClick = [this](QObject* s) { CheckBoxStayClick(s); };
+    connect(HostEdit, &QLineEdit::textEdited, this, [this] { FHostEditing = true; });
+    connect(HostEdit, &QLineEdit::editingFinished, this, [this] { FHostEditing = false; });
     Ping1->SetSize(56);
     Ping1->SetTimeout(4000);
     Ping1->SetTTL(64);
@@ -322,6 +326,12 @@ void TAyarF::closeEvent(QCloseEvent* e)
     e->accept(); // the window only hides
 }
 
+void TAyarF::hideEvent(QHideEvent* e)
+{
+    QWidget::hideEvent(e);
+    FHostEditing = false; // Esc, Kapat and the close box leave the text as it stands
+}
+
 void TAyarF::keyPressEvent(QKeyEvent* e)
 {
     // Enter presses the default button unless the focused control takes Enter itself.
@@ -339,8 +349,10 @@ void TAyarF::keyPressEvent(QKeyEvent* e)
     QWidget::keyPressEvent(e);
 }
 
-void TAyarF::PingButtonClick(QObject*)
+void TAyarF::PingButtonClick(QObject* Sender)
 {
+    if (Sender == PingButton)
+        FHostEditing = false; // pressing Ping confirms the text
     // One cycle at a time: a tick or a press while one is under way is skipped, not queued.
     if (FCycleRunning)
         return;
@@ -358,6 +370,7 @@ void TAyarF::PingButtonClick(QObject*)
         PingButton->setEnabled(false);
         CancelButton->setEnabled(true);
         FCycleRunning = true;
+        FCycleCounts = !FHostEditing;
         try {
             Ping1->DnsLookup(host);
         } catch (...) {
@@ -385,9 +398,12 @@ void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
         AddLog(UnknownHostLine(host));
         AnaF->Shape1->SetBrushColor(clMaroon);
         // A cancel is the user's own doing (or the program ending): no reading is claimed.
-        if (Error != WinSock::WSAEINTR)
+        if (Error != WinSock::WSAEINTR) {
             ShowUnknownHost();
-        SampleHub1->Add(UnknownHostSample(host, Error));
+            FHostUnknown = true;
+        }
+        if (CycleCounts())
+            SampleHub1->Add(UnknownHostSample(host, Error));
         return;
     }
     AddLog(HostIsLine(host, Ping1->DnsResult()));
@@ -406,7 +422,7 @@ void TAyarF::ShowUnknownHost()
     AnaF->Sure->SetIndicatorstring(ReadoutUnknownHost());
     tray->SetHint(TrayHint(AnaF->Sure->Indicatorstring()));
     // A name that no longer resolves is the commonest sign of a lost connection.
-    if (ShouldSoundAlarm(true, CheckBoxAlarm->Checked()))
+    if (CycleCounts() && ShouldSoundAlarm(true, CheckBoxAlarm->Checked()))
         SoundAlarm();
 }
 
@@ -438,6 +454,9 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     AnaF->PeakMeter1->SetValue(out.MeterValue);
     AnaF->Sure->SetIndicatorstring(out.Readout);
     Durumayar(out.Status);
+    if (!CycleCounts())
+        return;
+    SampleHub1->SetSlowAbove(SpinEditUST->Value());
     SampleHub1->Add(EchoSample(HostEdit->Text(), *Ping1->Icmp(), Error, out.Status));
     if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()))
         SoundAlarm();
@@ -453,6 +472,7 @@ void TAyarF::SoundAlarm()
 void TAyarF::Durumayar(TStatus Status)
 {
     FLastStatus = Status;
+    FHostUnknown = false;
     TTrayIcon* tray = AnaF->TrayIcon1;
     if (tray->Icons() && Status >= 0 && Status < tray->Icons()->Count())
         tray->SetIcon(tray->Icons()->Icons(Status));

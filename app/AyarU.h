@@ -97,12 +97,15 @@ public:
 
     // The status Durumayar last set (for the status channel and tests).
     Monitor::TStatus LastStatus() const { return FLastStatus; }
+    // The last lookup failed, and no status has been set since.
+    bool HostUnknown() const { return FHostUnknown; }
     // A cycle (lookup, then echo) is under way: timer ticks and Ping presses are skipped.
     bool CycleRunning() const { return FCycleRunning; }
 
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
@@ -121,4 +124,12 @@ private:
     // A missing-host report is open: further reports wait until it is closed.
     bool FMissingHostOpen = false;
     bool FCycleRunning = false;
+    bool FHostUnknown = false;
+    // The host text is being typed: changed by the user and not yet confirmed (Enter, Ping,
+    // leaving the field, closing or hiding the window). A cycle for such a text ("1", "12",
+    // "127" on the way to "127.0.0.9") is shown but is no sample of the line's and sounds no
+    // alarm.
+    bool FHostEditing = false;
+    bool FCycleCounts = true; // the running cycle started with a confirmed host
+    bool CycleCounts() const { return FCycleCounts && !FHostEditing; }
 };

@@ -39,6 +39,7 @@ void Print(std::FILE* to, const QString& text)
 
 constexpr int kStatusDown = 1;
 constexpr int kNoCopy = 3;
+constexpr int kNotWatching = 4; // automatic pinging is off
 
 int PrintStatus()
 {
@@ -50,8 +51,10 @@ int PrintStatus()
         return kNoCopy;
     }
     Print(stdout, QString::fromUtf8(json) + QLatin1Char('\n'));
-    return QJsonDocument::fromJson(json).object().value("line").toString() == "down" ? kStatusDown
-                                                                                     : 0;
+    const QString line = QJsonDocument::fromJson(json).object().value("line").toString();
+    return line == QLatin1String("down")  ? kStatusDown
+           : line == QLatin1String("off") ? kNotWatching
+                                          : 0;
 }
 
 // A line at every sample; while no copy runs, a line that says so, and a look every two seconds.
@@ -123,7 +126,18 @@ TCommandLine ParseCommandLine(const QStringList& Args)
             cmd.Follow = true;
         else if (arg == QLatin1String("--hidden"))
             cmd.Hidden = true;
-        else if (arg.startsWith(QLatin1Char('-')) && kQtFlags.contains(bare))
+        else if (arg == QLatin1String("--language") ||
+                 arg.startsWith(QLatin1String("--language="))) {
+            QString value = arg.section(QLatin1Char('='), 1);
+            if (!arg.contains(QLatin1Char('='))) {
+                if (++i >= Args.size())
+                    return fail(QStringLiteral("option --language needs a value (en or tr)"));
+                value = Args[i];
+            }
+            if (value != QLatin1String("en") && value != QLatin1String("tr"))
+                return fail(QStringLiteral("--language takes en or tr, not '%1'").arg(value));
+            cmd.Language = value;
+        } else if (arg.startsWith(QLatin1Char('-')) && kQtFlags.contains(bare))
             continue;
         else if (arg.startsWith(QLatin1Char('-')) &&
                  kQtWithValue.contains(bare.section('=', 0, 0))) {
@@ -153,8 +167,8 @@ TCommandLine ParseCommandLine(const QStringList& Args)
 QString UsageText()
 {
     return QStringLiteral(
-        "Usage: ZmPing2 [--hidden] [--show | --quit | --status [--follow] | --ping]\n"
-        "               [--help | --version]\n"
+        "Usage: ZmPing2 [--hidden] [--language en|tr]\n"
+        "               [--show | --quit | --status [--follow] | --ping] [--help | --version]\n"
         "A desktop network monitor: pings one host and shows how the connection stands.\n"
         "\n"
         "  --hidden   start in the notification area without showing the main window\n"
@@ -165,11 +179,15 @@ QString UsageText()
         "  --follow   with --status: print a status-bar line (waybar, i3blocks) at every\n"
         "             sample until interrupted\n"
         "  --ping     make the running copy ping now\n"
+        "  --language en|tr\n"
+        "             the language of the windows for this run (Turkish unless chosen\n"
+        "             otherwise in the menu's \"Dil / Language\")\n"
         "  --help     print this help and exit\n"
         "  --version  print the version and exit\n"
         "\n"
         "Exit status: 0 done, 1 no copy is running (--show, --quit, --ping), 2 a usage error;\n"
-        "for --status: 0 the line is up, 1 it is down, 3 no copy is running.\n"
+        "for --status: 0 the line is up, 1 it is down, 3 no copy is running, 4 automatic\n"
+        "pinging is off (nothing is watched).\n"
         "\n"
         "Environment:\n"
         "  ZMPING2_INSTANCE_KEY  a name for a copy of its own, to run two monitors side by\n"

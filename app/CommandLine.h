@@ -18,6 +18,7 @@ struct TCommandLine {
     TAction Action = Run;
     bool Hidden = false; // start in the notification area
     bool Follow = false; // with Status: keep printing
+    QString Language;    // --language: "tr" or "en" for this run; empty: the stored choice
     QString Message;
 };
 
@@ -29,5 +30,6 @@ QString VersionText();
 
 // Carries out every action but Run without touching the display, and returns the exit status:
 // 0 done, 1 no running copy to tell (Show, Quit, Ping), 2 a usage error; for Status: 0 the line
-// is up, 1 it is down, 3 no copy runs. Status with Follow runs until interrupted.
+// is up, 1 it is down, 3 no copy runs, 4 automatic pinging is off. Status with Follow runs until
+// interrupted.
 int RunCommandLine(const TCommandLine& Command);

@@ -26,7 +26,7 @@ const int kRows = 9;
 TIstatistikF::TIstatistikF(TSampleHub* Hub, Qt::WindowType Kind) : QWidget(nullptr), FHub(Hub)
 {
     setObjectName(QStringLiteral("IstatistikF"));
-    setWindowTitle(QStringLiteral("ZEMBRA Ping - İstatistikler"));
+    setWindowTitle(tr("ZEMBRA Ping - İstatistikler"));
     setWindowFlags(Kind | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
     BuildControls();
@@ -79,7 +79,7 @@ void TIstatistikF::BuildControls()
     ball->SetStretch(true);
     ball->setGeometry(0, 3, 26, 26);
     ball->raise();
-    Label8 = new TLabel(Panel2, 40, 6, QStringLiteral("İstatistikler"));
+    Label8 = new TLabel(Panel2, 40, 6, tr("İstatistikler"));
     Label8->setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -19, true));
     SetFontColor(Label8, clWhite);
     Label8->SetTransparent(true);
@@ -89,7 +89,7 @@ void TIstatistikF::BuildControls()
     LabelHost = new TLabel(this, 10, 42, StatsHostLine(TStatistics()));
     LabelHost->setObjectName(QStringLiteral("LabelHost"));
 
-    GroupBox1 = new TGroupBox(this, QStringLiteral(" Bağlantı "));
+    GroupBox1 = new TGroupBox(this, tr(" Bağlantı "));
     GroupBox1->setGeometry(8, 60, 300, 22 + (kRows + 1) * kRowHeight + 6);
     new TLabel(GroupBox1, 132, 18, StatsSessionHeading());
     new TLabel(GroupBox1, 212, 18, StatsWindowHeading());
@@ -103,7 +103,7 @@ void TIstatistikF::BuildControls()
         WindowValues.last()->setFont(plain);
     }
 
-    CopyButton = new TButton(this, QStringLiteral("Metin olarak &kopyala"));
+    CopyButton = new TButton(this, tr("Metin olarak &kopyala"));
     CopyButton->setObjectName(QStringLiteral("CopyButton"));
     CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 8, 160, 24);
     CopyButton->setCursor(Qt::PointingHandCursor);

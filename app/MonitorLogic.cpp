@@ -1,5 +1,7 @@
 #include "app/MonitorLogic.h"
 
+#include <QCoreApplication>
+
 namespace Monitor {
 
 TStatus Classify(std::uint32_t roundTripMs, int lower, int upper)
@@ -33,7 +35,7 @@ QString TrayHint(const QString& readout)
 
 QString ReadoutOff()
 {
-    return QStringLiteral("Kapali");
+    return QCoreApplication::translate("Monitor", "Kapali");
 }
 QString ReadoutTimeOut()
 {
@@ -45,7 +47,7 @@ QString ReadoutRoundTrip(std::uint32_t roundTripMs)
 }
 QString ReadoutUnknownHost()
 {
-    return QStringLiteral("Host yok");
+    return QCoreApplication::translate("Monitor", "Host yok");
 }
 
 QString NormalRangeCaption(const QString& lowerText, const QString& upperText)
@@ -53,14 +55,26 @@ QString NormalRangeCaption(const QString& lowerText, const QString& upperText)
     return lowerText + QLatin1Char('-') + upperText + QStringLiteral(" Arası normal");
 }
 
+QString NormalRangeShown(const QString& caption)
+{
+    // The caption is stored as the program writes it in Turkish; other languages show it
+    // translated, so a stored caption never mixes languages.
+    static const QString tail = QStringLiteral(" Arası normal");
+    if (!caption.endsWith(tail))
+        return caption;
+    return QCoreApplication::translate("Monitor", "%1 Arası normal")
+        .arg(caption.chopped(tail.size()));
+}
+
 QString AutoPingCaption(bool on)
 {
-    return on ? QStringLiteral("Otomatik Ping Açık") : QStringLiteral("Otomatik Ping Kapalı");
+    return on ? QCoreApplication::translate("Monitor", "Otomatik Ping Açık")
+              : QCoreApplication::translate("Monitor", "Otomatik Ping Kapalı");
 }
 
 QString MissingHostMessage()
 {
-    return QStringLiteral("Host Adresi Girmelisiniz");
+    return QCoreApplication::translate("Monitor", "Host Adresi Girmelisiniz");
 }
 
 QString ResolvingLine(const QString& host)

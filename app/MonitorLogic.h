@@ -33,7 +33,9 @@ QString ReadoutRoundTrip(std::uint32_t roundTripMs);
 QString ReadoutUnknownHost();
 
 // The "between the thresholds" caption, built from the raw texts of the two threshold fields.
+// It is kept (and stored) in Turkish; NormalRangeShown gives it in the windows' language.
 QString NormalRangeCaption(const QString& lowerText, const QString& upperText);
+QString NormalRangeShown(const QString& caption);
 
 // The automatic-ping state line in the settings window's status bar.
 QString AutoPingCaption(bool on);

@@ -3,52 +3,47 @@
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
 #include "app/IstatistikForm.h"
+#include "app/MetricsFileDialog.h"
+#include "framework/Browser.h"
 #include "framework/MessageBox.h"
 #include "monitor/HistoryFile.h"
 #include "monitor/SampleHub.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDesktopServices>
 #include <QDir>
-#include <QInputDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QUrl>
+#include <unistd.h>
 
 using Monitor::TSampleHub;
 
 TMonitorMenu::TMonitorMenu(TAnaF* main, QMenu* menu) : QObject(main), FMain(main)
 {
     N3 = menu->addSeparator();
-    Istatistikler1 = menu->addAction(QStringLiteral("İstatistikler"));
+    Istatistikler1 = menu->addAction(tr("İstatistikler"));
     Istatistikler1->setObjectName(QStringLiteral("Istatistikler1"));
-    AlarmSustur1 = menu->addAction(QStringLiteral("Alarmı bir saat sustur"));
+    AlarmSustur1 = menu->addAction(tr("Alarmı bir saat sustur"));
     AlarmSustur1->setObjectName(QStringLiteral("AlarmSustur1"));
     AlarmSustur1->setCheckable(true);
-    Uyarilar1 = menu->addAction(QStringLiteral("Bağlantı uyarıları"));
+    Uyarilar1 = menu->addAction(tr("Bağlantı uyarıları"));
     Uyarilar1->setObjectName(QStringLiteral("Uyarilar1"));
     Uyarilar1->setCheckable(true);
     Uyarilar1->setChecked(true);
-    IPv6Tercih1 = menu->addAction(QStringLiteral("IPv6 adresini tercih et"));
+    IPv6Tercih1 = menu->addAction(tr("IPv6 adresini tercih et"));
     IPv6Tercih1->setObjectName(QStringLiteral("IPv6Tercih1"));
     IPv6Tercih1->setCheckable(true);
     connect(IPv6Tercih1, &QAction::triggered, this, [this](bool on) { IPv6TercihClick(on); });
-    Gecmis1 = menu->addAction(QStringLiteral("Geçmiş klasörünü aç"));
+    Gecmis1 = menu->addAction(tr("Geçmiş klasörünü aç"));
     Gecmis1->setObjectName(QStringLiteral("Gecmis1"));
-    Olcum1 = menu->addAction(QStringLiteral("Prometheus ölçüm dosyası..."));
+    Olcum1 = menu->addAction(tr("Prometheus ölçüm dosyası..."));
     Olcum1->setObjectName(QStringLiteral("Olcum1"));
-    AskMetricsPath = [this](const QString& current) -> std::optional<QString> {
-        bool ok = false;
-        const QString path = QInputDialog::getText(
-            FMain, QStringLiteral("Prometheus ölçüm dosyası"),
-            QStringLiteral("Her ölçümden sonra yazılacak dosya (örneğin\n"
-                           "/var/lib/prometheus/node-exporter/zmping2.prom).\n"
-                           "Boş bırakılırsa ölçüm dosyası yazılmaz."),
-            QLineEdit::Normal, current, &ok);
-        return ok ? std::optional<QString>(path) : std::nullopt;
+    AskMetricsPath = [this](const QString& current) {
+        return TMetricsFileDialog::Ask(FMain, current);
     };
-    OpenFolder = [](const QString& folder) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-    };
+    OpenFolder = [](const QString& folder) { OpenFolderOrSay(folder); };
     connect(Gecmis1, &QAction::triggered, this, [this] { GecmisClick(); });
     connect(Olcum1, &QAction::triggered, this, [this] { OlcumClick(); });
     connect(Istatistikler1, &QAction::triggered, this, [this] { IstatistiklerClick(); });
@@ -58,6 +53,40 @@ TMonitorMenu::TMonitorMenu(TAnaF* main, QMenu* menu) : QObject(main), FMain(main
 }
 
 TMonitorMenu::~TMonitorMenu() = default;
+
+void TMonitorMenu::AddLanguageItems(QMenu* menu)
+{
+    // Written in both languages on purpose: whoever cannot read the one finds the other.
+    Dil1 = menu->addMenu(QStringLiteral("Dil / Language"));
+    Dil1->setObjectName(QStringLiteral("Dil1"));
+    auto* group = new QActionGroup(Dil1);
+    Turkce1 = Dil1->addAction(QStringLiteral("Türkçe"));
+    Turkce1->setObjectName(QStringLiteral("Turkce1"));
+    English1 = Dil1->addAction(QStringLiteral("English"));
+    English1->setObjectName(QStringLiteral("English1"));
+    for (QAction* a : {Turkce1, English1}) {
+        a->setCheckable(true);
+        group->addAction(a);
+    }
+    connect(Turkce1, &QAction::triggered, this, [this] { LanguageClick(QStringLiteral("tr")); });
+    connect(English1, &QAction::triggered, this, [this] { LanguageClick(QStringLiteral("en")); });
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+        const TSampleHub* hub = Hub();
+        const bool english = hub && hub->Options().Language == QLatin1String("en");
+        English1->setChecked(english);
+        Turkce1->setChecked(!english);
+    });
+}
+
+void TMonitorMenu::LanguageClick(const QString& Language)
+{
+    TSampleHub* hub = Hub();
+    if (!hub || hub->Options().Language == Language)
+        return;
+    RunGuarded([&] { hub->SetLanguage(Language); });
+    ShowMessage(QStringLiteral("Dil, program yeniden başlatılınca değişir.\n"
+                               "The language changes when the program is started again."));
+}
 
 TSampleHub* TMonitorMenu::Hub() const
 {
@@ -128,7 +157,18 @@ void TMonitorMenu::OlcumClick()
         return;
     const QString chosen = path->trimmed();
     if (!chosen.isEmpty() && !QDir::isAbsolutePath(chosen)) {
-        ShowMessage(QStringLiteral("Dosyanın tam yolunu yazın (/ ile başlayan)."));
+        ShowMessage(tr("Dosyanın tam yolunu yazın (/ ile başlayan)."));
+        return;
+    }
+    // Refused now, not at the first sample: the folder must be there and take new files.
+    const QFileInfo folder(QFileInfo(chosen).absolutePath());
+    if (!chosen.isEmpty() && !folder.isDir()) {
+        ShowMessage(tr("Klasör yok: %1").arg(folder.filePath()));
+        return;
+    }
+    if (!chosen.isEmpty() &&
+        ::access(QFile::encodeName(folder.filePath()).constData(), W_OK | X_OK) != 0) {
+        ShowMessage(tr("Klasöre yazılamıyor: %1").arg(folder.filePath()));
         return;
     }
     RunGuarded([&] { hub->SetMetricsFile(chosen); });

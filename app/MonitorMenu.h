@@ -43,6 +43,13 @@ public:
     std::function<std::optional<QString>(const QString& Current)> AskMetricsPath;
     // Shows a folder in the file manager (tests record instead).
     std::function<void(const QString& Folder)> OpenFolder;
+    // "Dil / Language" with Türkçe and English, for the menu's end (before the quit item). The
+    // choice is remembered and takes effect at the next start.
+    void AddLanguageItems(QMenu* menu);
+    QMenu* Dil1 = nullptr;
+    QAction* Turkce1 = nullptr;
+    QAction* English1 = nullptr;
+    void LanguageClick(const QString& Language);
     // Sets the check marks from the hub (each time the menu opens).
     void UpdateItems();
     // The statistics window, once opened.

@@ -28,7 +28,10 @@ QString StatusName(Monitor::TStatus status)
 
 Monitor::TStatusView View(const TAnaF& main, const TAyarF& settings)
 {
-    return {StatusName(settings.LastStatus()), main.Sure->Indicatorstring(),
+    // After a failed lookup the lamp is maroon and nothing is known about the line.
+    const QString status =
+        settings.HostUnknown() ? QStringLiteral("unknown-host") : StatusName(settings.LastStatus());
+    return {status, main.Sure->Indicatorstring(),
             ToQColor(main.Shape1->BrushColor()).name().toUpper(), settings.CheckBoxPing->Checked()};
 }
 

@@ -7,7 +7,9 @@
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommands.h"
+#include "framework/Language.h"
 #include "framework/MessageBox.h"
+#include "monitor/Options.h"
 #include "monitor/SampleRecorder.h"
 #include "shell/TrayHost.h"
 
@@ -21,13 +23,26 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
     const TCommandLine command = ParseCommandLine(args);
-    if (command.Action != TCommandLine::Run)
+    // The language: given for this run, else as chosen in the menu (Turkish unless changed).
+    auto language = [&command] {
+        Language::Install(command.Language.isEmpty() ? Monitor::TMonitorOptions::Load().Language
+                                                     : command.Language);
+    };
+    if (command.Action != TCommandLine::Run) {
+        // No display: the application object only carries the translation of a status bar's
+        // "not running" line. Only the option given counts: reading the settings file here
+        // could set a damaged one aside under the running copy.
+        QCoreApplication core(argc, argv);
+        if (!command.Language.isEmpty())
+            Language::Install(command.Language);
         return RunCommandLine(command);
+    }
 
     TFontConfigWarmUp fonts;
     QApplication app(argc, argv);
     fonts.Wait();
     QApplication::setApplicationName(QStringLiteral("ZmPing2"));
+    language();
     // Ties the windows to the desktop entry and its icon (the application id on Wayland).
     QGuiApplication::setDesktopFileName(QStringLiteral(ZM_APP_ID));
     // Only the quit command ends the program; hidden windows do not.

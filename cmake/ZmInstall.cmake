@@ -41,3 +41,6 @@ foreach(_s IN LISTS _icon_sizes)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_s}x${_s}/apps)
 endforeach()
 install(FILES ${_gen}/ZmPing2.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Prometheus alerting and recording rules for the metrics file, with the package's documents.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/prometheus/zmping2.rules.yml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zmping2/prometheus)

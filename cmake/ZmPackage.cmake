@@ -7,7 +7,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop network monitor: pings one host a
 set(CPACK_PACKAGE_DESCRIPTION "ZmPing2 sends ICMP echo requests to one host and shows the last \
 round-trip time on a liquid-crystal style readout, a history graph, a status lamp and a \
 notification-area icon coloured by two thresholds, with an optional alarm sound. Its windows are \
-in Turkish.")
+in Turkish, or in English when the user chooses so.")
 set(CPACK_PACKAGE_CONTACT "ZmPing2 maintainers <zmping2@localhost>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)

@@ -29,6 +29,20 @@ void ShowMessage(const QString& text)
     box.exec();
 }
 
+void ShowNotice(const QString& text)
+{
+    if (Hook()) {
+        Hook()(text);
+        return;
+    }
+    auto* box = new QMessageBox(QMessageBox::Information, QApplication::applicationName(), text,
+                                QMessageBox::Ok);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setModal(false);
+    box->show();
+}
+
 void ShowException(const std::exception& e)
 {
     const auto* own = dynamic_cast<const Exception*>(&e);

@@ -10,6 +10,10 @@ class QWidget;
 // Shows text in a modal box with an OK button and waits until it is closed.
 void ShowMessage(const QString& text);
 
+// Shows text in a box that does not wait (the program runs on while it is open), with the text
+// selectable, so that a path or a reason in it can be copied. Goes through the same hook.
+void ShowNotice(const QString& text);
+
 // The application's default handler for an exception raised in an event handler: shows its
 // message and lets the program run on.
 void ShowException(const std::exception& e);

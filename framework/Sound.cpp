@@ -1,5 +1,7 @@
 #include "framework/Sound.h"
 
+#include "framework/MessageBox.h"
+
 #include <QApplication>
 #include <QFileInfo>
 #include <QProcess>
@@ -41,6 +43,23 @@ void SetSoundHook(std::function<void(const QString& path)> hook)
     Hook() = std::move(hook);
 }
 
+namespace {
+
+// The alarm cannot sound: the desktop's beep instead, and, once a run, a notice that says why.
+void CannotPlay(const QString& reason)
+{
+    QApplication::beep();
+    static bool told = false;
+    if (told)
+        return;
+    told = true;
+    ShowNotice(QCoreApplication::translate("Framework", "Alarm sesi çalınamıyor: %1\n"
+                                                        "Yerine masaüstünün uyarı sesi çalıyor.")
+                   .arg(reason));
+}
+
+} // namespace
+
 void PlaySoundAsync(const QString& path)
 {
     if (Hook()) {
@@ -48,15 +67,41 @@ void PlaySoundAsync(const QString& path)
         return;
     }
     QStringList cmd = PlayerCommand();
-    if (!QFileInfo(path).isFile() || cmd.isEmpty()) {
+    if (!QFileInfo(path).isFile()) {
         QApplication::beep();
+        return;
+    }
+    if (cmd.isEmpty()) {
+        CannotPlay(QCoreApplication::translate(
+            "Framework", "ses çalacak program yok (aplay, paplay ya da pw-play)"));
         return;
     }
     const QString program = cmd.takeFirst();
     cmd << path;
-    // Detached: the player outlives nothing of ours and is never waited for.
-    if (!QProcess::startDetached(program, cmd))
-        QApplication::beep();
+    // Never waited for: the player's end (and what it said on failing, such as no sound
+    // device) arrives through the event loop.
+    auto* player = new QProcess(QCoreApplication::instance());
+    player->setProcessChannelMode(QProcess::SeparateChannels);
+    player->setStandardOutputFile(QProcess::nullDevice());
+    QObject::connect(player, &QProcess::errorOccurred, player, [player](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) {
+            CannotPlay(QStringLiteral("%1: %2").arg(player->program(), player->errorString()));
+            player->deleteLater();
+        }
+    });
+    QObject::connect(
+        player, &QProcess::finished, player, [player](int code, QProcess::ExitStatus status) {
+            if (status != QProcess::NormalExit || code != 0) {
+                const QString said = QString::fromLocal8Bit(player->readAllStandardError())
+                                         .trimmed()
+                                         .section('\n', 0, 0);
+                CannotPlay(QStringLiteral("%1: %2").arg(
+                    QFileInfo(player->program()).fileName(),
+                    said.isEmpty() ? QStringLiteral("exit status %1").arg(code) : said));
+            }
+            player->deleteLater();
+        });
+    player->start(program, cmd);
 }
 
 QString ExecutableDirectory()

@@ -3,7 +3,9 @@
 #include <functional>
 
 // Asynchronous playback of a wave file: returns at once, the user interface never waits. A
-// missing file plays the desktop's default alert instead.
+// missing file plays the desktop's default alert instead. A sound that cannot be played (no
+// player, no sound device) plays the desktop's beep, and the first time in a run a notice on
+// screen says why.
 //
 // The player is the first of aplay, paplay and pw-play found on the PATH. The environment
 // variable ZMPING2_SOUND_PLAYER names another command to use instead (tests point it at a

@@ -31,7 +31,8 @@ TLabel::TLabel(QWidget* parent, int left, int top, const QString& caption) : QLa
 
 void TLabel::SetCaption(const QString& caption)
 {
-    setText(caption);
+    FCaption = caption;
+    setText(ShowAs ? ShowAs(caption) : caption);
     adjustSize();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "framework/Colors.h"
 #include "framework/Events.h"
+#include <functional>
 
 #include <QCheckBox>
 #include <QLabel>
@@ -25,10 +26,16 @@ class TLabel : public QLabel {
 public:
     // A label sized to its text (AutoSize), placed with its top-left corner at (left, top).
     TLabel(QWidget* parent, int left, int top, const QString& caption);
-    QString Caption() const { return text(); }
+    QString Caption() const { return FCaption; }
     void SetCaption(const QString& caption);
+    // How the caption is shown, when it differs from the caption kept (a stored caption in the
+    // program's own language, shown translated). Set before the caption.
+    std::function<QString(const QString&)> ShowAs;
     // Transparent labels show their parent's background; opaque ones fill with their colour.
     void SetTransparent(bool transparent);
+
+private:
+    QString FCaption;
 };
 
 class TEdit : public QLineEdit {

@@ -1,8 +1,10 @@
 #include "monitor/DesktopNotifier.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QGuiApplication>
 #include <QVariantMap>
 
 namespace Monitor {
@@ -22,7 +24,8 @@ void SetNotifyHook(std::function<void(const QString& title, const QString& body)
     Hook() = std::move(hook);
 }
 
-void NotifyDesktop(const QString& title, const QString& body, TUrgency urgency)
+void NotifyDesktop(const QString& title, const QString& body, TUrgency urgency, unsigned replaces,
+                   std::function<void(unsigned id)> onShown)
 {
     if (Hook()) {
         Hook()(title, body);
@@ -35,18 +38,31 @@ void NotifyDesktop(const QString& title, const QString& body, TUrgency urgency)
         QStringLiteral("org.freedesktop.Notifications"),
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    // The icon installed under the desktop entry's name (hicolor theme).
+    const QString entry = QGuiApplication::desktopFileName();
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(urgency)));
-    call << title         // app_name
-         << uint(0)       // replaces_id
-         << QString()     // app_icon
-         << title         // summary
-         << body          // body
-         << QStringList() // actions
-         << hints         // hints
-         << int(-1);      // expire_timeout: the service's default
+    if (!entry.isEmpty())
+        hints.insert(QStringLiteral("desktop-entry"), entry);
+    call << title                   // app_name
+         << uint(replaces) << entry // app_icon
+         << title                   // summary
+         << body                    // body
+         << QStringList()           // actions
+         << hints                   // hints
+         << int(-1);                // expire_timeout: the service's default
     // Without a service the bus answers with an error, which nobody waits for.
-    bus.asyncCall(call);
+    const QDBusPendingCall pending = bus.asyncCall(call);
+    if (!onShown)
+        return;
+    auto* watcher = new QDBusPendingCallWatcher(pending);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [watcher, onShown = std::move(onShown)] {
+                         const QDBusPendingReply<uint> reply = *watcher;
+                         if (!reply.isError())
+                             onShown(reply.value());
+                         watcher->deleteLater();
+                     });
 }
 
 } // namespace Monitor

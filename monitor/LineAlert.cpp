@@ -1,5 +1,6 @@
 #include "monitor/LineAlert.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 namespace Monitor {
@@ -31,6 +32,7 @@ TLineEvent TLineAlert::Add(const TSample& sample)
             FDown = true;
             FOutageStart = FFirstBad;
             event.Change = TLineChange::Down;
+            event.Cause = sample;
         }
     } else {
         FBadRun = 0;
@@ -49,19 +51,38 @@ QString DurationText(qint64 ms)
 {
     const qint64 s = (ms + 500) / 1000;
     if (s < 60)
-        return QStringLiteral("%1 sn").arg(s);
+        return QCoreApplication::translate("Monitor", "%1 sn").arg(s);
     if (s < 3600)
-        return QStringLiteral("%1 dk %2 sn").arg(s / 60).arg(s % 60);
-    return QStringLiteral("%1 sa %2 dk").arg(s / 3600).arg(s / 60 % 60);
+        return QCoreApplication::translate("Monitor", "%1 dk %2 sn").arg(s / 60).arg(s % 60);
+    return QCoreApplication::translate("Monitor", "%1 sa %2 dk").arg(s / 3600).arg(s / 60 % 60);
 }
 
-QString LineChangeText(const TLineEvent& event)
+QString CauseText(const TSample& bad, int slowAboveMs)
+{
+    switch (bad.Outcome) {
+    case TOutcome::Bad:
+        return QCoreApplication::translate("Monitor", "yanıt %1 ms, sınır %2 ms")
+            .arg(qRound64(bad.RoundTripUs / 1000.0))
+            .arg(slowAboveMs);
+    case TOutcome::UnknownHost:
+        return QCoreApplication::translate("Monitor", "ad bulunamadı");
+    case TOutcome::Failed:
+        return bad.StatusText.isEmpty()
+                   ? QCoreApplication::translate("Monitor", "ağ hatası")
+                   : QCoreApplication::translate("Monitor", "ağ hatası: %1").arg(bad.StatusText);
+    default:
+        return QCoreApplication::translate("Monitor", "yanıt yok");
+    }
+}
+
+QString LineChangeText(const TLineEvent& event, int slowAboveMs)
 {
     if (event.Change == TLineChange::Down)
-        return event.Host + QStringLiteral(": bağlantı kesildi");
+        return QCoreApplication::translate("Monitor", "%1: bağlantı kesildi (%2)")
+            .arg(event.Host, CauseText(event.Cause, slowAboveMs));
     if (event.Change == TLineChange::Up)
-        return event.Host + QStringLiteral(": bağlantı geri geldi (kesinti ") +
-               DurationText(event.OutageMs) + QLatin1Char(')');
+        return QCoreApplication::translate("Monitor", "%1: bağlantı geri geldi (kesinti %2)")
+            .arg(event.Host, DurationText(event.OutageMs));
     return {};
 }
 

@@ -18,6 +18,8 @@ struct TLineEvent {
     // Up: how long the line was down, from the first bad cycle of the run that took it down to
     // the first good cycle of the run that brought it back, in milliseconds.
     qint64 OutageMs = 0;
+    // Down: the bad cycle that took the line down, which names the cause.
+    TSample Cause;
 };
 
 class TLineAlert {
@@ -43,9 +45,13 @@ private:
     QDateTime FOutageStart;
 };
 
-// The notification's body: the host and what changed ("bağlantı kesildi", "bağlantı geri
-// geldi (kesinti 1 dk 5 sn)").
-QString LineChangeText(const TLineEvent& event);
+// The notification's body, as plain text: the host, what changed and, for down, why ("bağlantı
+// kesildi (yanıt yok)", "bağlantı geri geldi (kesinti 1 dk 5 sn)"). slowAboveMs: the upper
+// threshold a too slow reply was above.
+QString LineChangeText(const TLineEvent& event, int slowAboveMs = 0);
+// Why a bad cycle was bad: no reply, too slow (with the time), name not found, or the network's
+// error message.
+QString CauseText(const TSample& bad, int slowAboveMs);
 // A duration in Turkish units: "45 sn", "3 dk 5 sn", "2 sa 0 dk".
 QString DurationText(qint64 ms);
 

@@ -1,5 +1,6 @@
 #include "monitor/Options.h"
 
+#include "framework/Language.h"
 #include "framework/RegistryFile.h"
 
 #include <QCoreApplication>
@@ -47,6 +48,10 @@ TMonitorOptions TMonitorOptions::Load()
     o.PreferIPv6 = ReadText(reg, QStringLiteral("PreferIPv6"), QString()) == QLatin1String("1");
     o.HistoryDays = ReadCount(reg, QStringLiteral("HistoryDays"), o.HistoryDays, 36500);
     o.MetricsFile = ReadText(reg, QStringLiteral("MetricsFile"), QString()).trimmed();
+    const QString language =
+        Language::Normalised(ReadText(reg, QStringLiteral("Language"), o.Language));
+    if (!language.isEmpty())
+        o.Language = language;
     return o;
 }
 
@@ -65,6 +70,7 @@ void TMonitorOptions::Save() const
                     PreferIPv6 ? QStringLiteral("1") : QStringLiteral("0"));
     reg.WriteString(section, QStringLiteral("HistoryDays"), QString::number(HistoryDays));
     reg.WriteString(section, QStringLiteral("MetricsFile"), MetricsFile);
+    reg.WriteString(section, QStringLiteral("Language"), Language);
 }
 
 } // namespace Monitor

@@ -10,6 +10,7 @@
 //                  (default 0: on IPv4, as always)
 //   HistoryDays    days a history file is kept before it is removed (default 30)
 //   MetricsFile    where the Prometheus metrics file is written after each sample; empty: none
+//   Language       "tr" or "en": the language of the windows (default tr, the program's own)
 // Values that are missing or unreadable read as their defaults.
 #include <QDateTime>
 #include <QString>
@@ -24,6 +25,7 @@ struct TMonitorOptions {
     bool PreferIPv6 = false;
     int HistoryDays = 30;
     QString MetricsFile;
+    QString Language = QStringLiteral("tr");
 
     // The section's registry key: "Software\<program file's base name>".
     static QString RegistryKey();

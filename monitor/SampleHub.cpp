@@ -3,6 +3,7 @@
 #include "monitor/DesktopNotifier.h"
 #include "net/HostResolver.h"
 
+#include <QPointer>
 #include <algorithm>
 
 namespace Monitor {
@@ -32,9 +33,18 @@ void TSampleHub::Add(const TSample& sample)
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
-    if (event.Change != TLineChange::None && FOptions.AlertsOn)
-        NotifyDesktop(QStringLiteral("ZmPing2"), LineChangeText(event),
-                      event.Change == TLineChange::Down ? TUrgency::Critical : TUrgency::Normal);
+    if (event.Change != TLineChange::None && FOptions.AlertsOn) {
+        // "Up" takes the place of the "down" still on screen, so no stale red notice stays.
+        // The body is markup: host names and the network's texts are escaped here, once.
+        const bool down = event.Change == TLineChange::Down;
+        NotifyDesktop(QStringLiteral("ZmPing2"),
+                      LineChangeText(event, FSlowAboveMs).toHtmlEscaped(),
+                      down ? TUrgency::Critical : TUrgency::Normal, down ? 0 : FDownNotice,
+                      [hub = QPointer<TSampleHub>(this), down](unsigned id) {
+                          if (hub)
+                              hub->FDownNotice = down ? id : 0;
+                      });
+    }
     for (const auto& listener : FListeners)
         listener(sample);
     emit SampleAdded();
@@ -75,6 +85,12 @@ void TSampleHub::SetAlertsOn(bool on)
 void TSampleHub::SetMetricsFile(const QString& path)
 {
     FOptions.MetricsFile = path.trimmed();
+    FOptions.Save();
+}
+
+void TSampleHub::SetLanguage(const QString& language)
+{
+    FOptions.Language = language;
     FOptions.Save();
 }
 

@@ -46,6 +46,11 @@ public:
     void SetPreferIPv6(bool on);
     // Where the metrics file goes from the next sample on (empty: none). Remembered at once.
     void SetMetricsFile(const QString& path);
+    // The windows' language from the next start on ("tr" or "en"). Remembered at once.
+    void SetLanguage(const QString& language);
+
+    // The upper threshold, which a "down" notification caused by slow replies names.
+    void SetSlowAbove(int ms) { FSlowAboveMs = ms; }
 
     // The clock (tests set their own).
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
@@ -64,6 +69,8 @@ private:
     TSample FLast;
     std::vector<std::function<void(const TSample&)>> FListeners;
     QTimer FSilenceEnd;
+    int FSlowAboveMs = 0;
+    unsigned FDownNotice = 0; // the service's number of the "down" on screen
 };
 
 } // namespace Monitor

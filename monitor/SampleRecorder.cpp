@@ -1,5 +1,7 @@
 #include "monitor/SampleRecorder.h"
 
+#include <QCoreApplication>
+
 #include "monitor/DesktopNotifier.h"
 #include "monitor/SampleHub.h"
 
@@ -13,8 +15,10 @@ TSampleRecorder::TSampleRecorder(TSampleHub* hub, const QString& historyFolder)
 {
     OnFailure = [](const QString& why) {
         std::fprintf(stderr, "ZmPing2: %s\n", why.toLocal8Bit().constData());
-        NotifyDesktop(QStringLiteral("ZmPing2"),
-                      QStringLiteral("Kayıt dosyası yazılamıyor: %1").arg(why), TUrgency::Normal);
+        NotifyDesktop(
+            QStringLiteral("ZmPing2"),
+            QCoreApplication::translate("Monitor", "Kayıt dosyası yazılamıyor: %1").arg(why),
+            TUrgency::Normal);
     };
     FThread = std::thread([this] { Run(); });
     hub->Listen([this](const TSample& s) { Record(s); });

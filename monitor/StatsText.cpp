@@ -1,15 +1,16 @@
 #include "monitor/StatsText.h"
 
-#include <QLocale>
+#include "framework/Language.h"
+
+#include <QCoreApplication>
 
 namespace Monitor {
 
 namespace {
 
-const QLocale& Turkish()
+QString Tr(const char* text)
 {
-    static const QLocale locale(QLocale::Turkish, QLocale::Turkey);
-    return locale;
+    return QCoreApplication::translate("Monitor", text);
 }
 
 QString Dash()
@@ -23,24 +24,26 @@ QString MsText(const std::optional<double>& us)
 {
     if (!us)
         return Dash();
-    return Turkish().toString(*us / 1000.0, 'f', 2) + QStringLiteral(" ms");
+    return Language::WindowLocale().toString(*us / 1000.0, 'f', 2) + QStringLiteral(" ms");
 }
 
 QString PercentText(const std::optional<double>& percent)
 {
     if (!percent)
         return Dash();
-    return QLatin1Char('%') + Turkish().toString(*percent, 'f', 1);
+    // Turkish writes the sign first (%1,5), English after (1.5%).
+    return QCoreApplication::translate("Monitor", "%%1")
+        .arg(Language::WindowLocale().toString(*percent, 'f', 1));
 }
 
 QString StatsSessionHeading()
 {
-    return QStringLiteral("Oturum");
+    return QCoreApplication::translate("Monitor", "Oturum");
 }
 
 QString StatsWindowHeading()
 {
-    return QStringLiteral("Son %1 örnek").arg(TStatistics::kWindowSize);
+    return QCoreApplication::translate("Monitor", "Son %1 örnek").arg(TStatistics::kWindowSize);
 }
 
 QString StatsHostLine(const TStatistics& stats)
@@ -59,18 +62,21 @@ QList<TStatsRow> StatsRows(const TStatistics& stats)
     const TFigures w = stats.Window();
     auto ms = [](const char* label, const std::optional<double>& a,
                  const std::optional<double>& b) {
-        return TStatsRow{QString::fromUtf8(label), MsText(a), MsText(b)};
+        return TStatsRow{Tr(label), MsText(a), MsText(b)};
     };
     return {
-        {QStringLiteral("Gönderilen"), QString::number(s.Sent), QString::number(w.Sent)},
-        {QStringLiteral("Alınan"), QString::number(s.Received), QString::number(w.Received)},
-        {QStringLiteral("Kayıp"), PercentText(s.LossPercent), PercentText(w.LossPercent)},
-        ms("En düşük", s.MinUs, w.MinUs),
-        ms("Ortalama", s.AvgUs, w.AvgUs),
-        ms("En yüksek", s.MaxUs, w.MaxUs),
-        ms("Standart sapma", s.StdDevUs, w.StdDevUs),
-        ms("95. yüzdelik", s.P95Us, w.P95Us),
-        ms("Titreşim (jitter)", s.JitterUs, w.JitterUs),
+        {QCoreApplication::translate("Monitor", "Gönderilen"), QString::number(s.Sent),
+         QString::number(w.Sent)},
+        {QCoreApplication::translate("Monitor", "Alınan"), QString::number(s.Received),
+         QString::number(w.Received)},
+        {QCoreApplication::translate("Monitor", "Kayıp"), PercentText(s.LossPercent),
+         PercentText(w.LossPercent)},
+        ms(QT_TRANSLATE_NOOP("Monitor", "En düşük"), s.MinUs, w.MinUs),
+        ms(QT_TRANSLATE_NOOP("Monitor", "Ortalama"), s.AvgUs, w.AvgUs),
+        ms(QT_TRANSLATE_NOOP("Monitor", "En yüksek"), s.MaxUs, w.MaxUs),
+        ms(QT_TRANSLATE_NOOP("Monitor", "Standart sapma"), s.StdDevUs, w.StdDevUs),
+        ms(QT_TRANSLATE_NOOP("Monitor", "95. yüzdelik"), s.P95Us, w.P95Us),
+        ms(QT_TRANSLATE_NOOP("Monitor", "Titreşim (jitter)"), s.JitterUs, w.JitterUs),
     };
 }
 
@@ -82,8 +88,8 @@ QString StatsText(const TStatistics& stats)
             l.chop(1);
         return l + QLatin1Char('\n');
     };
-    QString text =
-        QStringLiteral("ZmPing2 - İstatistikler\n") + StatsHostLine(stats) + QLatin1Char('\n');
+    QString text = QCoreApplication::translate("Monitor", "ZmPing2 - İstatistikler") +
+                   QLatin1Char('\n') + StatsHostLine(stats) + QLatin1Char('\n');
     text += line(QString(), StatsSessionHeading(), StatsWindowHeading());
     for (const TStatsRow& row : StatsRows(stats))
         text += line(row.Label, row.Session, row.Window);

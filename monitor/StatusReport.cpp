@@ -2,6 +2,7 @@
 
 #include "monitor/SampleHub.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
@@ -56,7 +57,10 @@ QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
         {"host", any ? QJsonValue(last.Host) : QJsonValue()},
         {"address", any && !last.Address.isEmpty() ? QJsonValue(last.Address) : QJsonValue()},
         {"status", view.Status},
-        {"line", hub.Alert().Down() ? "down" : "up"},
+        // Nothing is watched while automatic pinging is off: the line is neither up nor down.
+        {"line", !view.AutoPing       ? "off"
+                 : hub.Alert().Down() ? "down"
+                                      : "up"},
         {"rtt_ms", last.HasReply() ? QJsonValue(Rounded(last.RoundTripUs / 1000.0)) : QJsonValue()},
         {"readout", view.Readout},
         {"loss_percent", Optional(window.LossPercent)},
@@ -75,22 +79,25 @@ QByteArray StatusBarLine(const TSampleHub& hub, const TStatusView& view)
         if (!last.Address.isEmpty())
             tooltip += QStringLiteral(" (%1)").arg(last.Address);
         tooltip +=
-            QStringLiteral("\nSon 100 yankıda kayıp %%1")
+            QLatin1Char('\n') +
+            QCoreApplication::translate("Monitor", "Son 100 yankıda kayıp %%1")
                 .arg(window.LossPercent ? QString::number(*window.LossPercent, 'f', 1) : "-");
         if (window.AvgUs)
-            tooltip += QStringLiteral(", ortalama %1 ms").arg(*window.AvgUs / 1000.0, 0, 'f', 3);
+            tooltip += QCoreApplication::translate("Monitor", ", ortalama %1 ms")
+                           .arg(*window.AvgUs / 1000.0, 0, 'f', 3);
     }
     const bool down = hub.Alert().Down();
     if (down)
-        tooltip += QStringLiteral("\nBağlantı kesik");
+        tooltip += QLatin1Char('\n') + QCoreApplication::translate("Monitor", "Bağlantı kesik");
     return Line(Bar(view.Readout, tooltip, down ? QStringLiteral("down") : view.Status,
                     Percentage(window.LossPercent), view.Color));
 }
 
 QByteArray NotRunningBarLine()
 {
-    return Line(Bar(QStringLiteral("ZmPing2 çalışmıyor"), QStringLiteral("ZmPing2 çalışmıyor"),
-                    QStringLiteral("stopped"), QJsonValue(), QStringLiteral("#808080")));
+    const QString text = QCoreApplication::translate("Monitor", "ZmPing2 çalışmıyor");
+    return Line(
+        Bar(text, text, QStringLiteral("stopped"), QJsonValue(), QStringLiteral("#808080")));
 }
 
 } // namespace Monitor

@@ -82,7 +82,7 @@ void SetAutostart(bool On)
 
 QAction* AddAutostartItem(QMenu* Menu)
 {
-    auto* item = Menu->addAction(QStringLiteral("Oturum açılınca başlat"));
+    auto* item = Menu->addAction(QCoreApplication::translate("Shell", "Oturum açılınca başlat"));
     item->setObjectName(QStringLiteral("Autostart1"));
     item->setCheckable(true);
     item->setChecked(AutostartEnabled());

@@ -7,6 +7,7 @@
 // clipboard); a host that stops answering raises exactly one "down" after three lost cycles
 // and, when it answers again, exactly one "up". Cycles are counted in the history file.
 #include "support/NetNamespace.h"
+#include "support/NotificationDaemon.h"
 #include "support/ProgramUnderTest.h"
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
@@ -31,10 +32,6 @@ namespace {
 const QString kProgram = QStringLiteral(ZM_BINARY_DIR "/bin/ZmPing2");
 constexpr int kWait = 20000;
 
-struct Notice {
-    QString Summary, Body;
-};
-
 class AlertsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
@@ -49,20 +46,8 @@ protected:
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";
 
-        // A session bus of the test's own, on a socket file (reachable from the namespace).
-        Bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
-                                  "--address=unix:path=" + Dir.filePath("bus")});
-        ASSERT_TRUE(Bus.waitForStarted(5000));
-        ASSERT_TRUE(WaitFor([&] { return Bus.canReadLine(); }, kWait)) << "no bus address";
-        Address = QString::fromUtf8(Bus.readLine()).trimmed();
-
-        Dunst.setProcessEnvironment(Env());
-        Dunst.setStandardOutputFile(QProcess::nullDevice());
-        Dunst.setStandardErrorFile(QProcess::nullDevice());
-        Dunst.start("dunst", {});
-        ASSERT_TRUE(Dunst.waitForStarted(5000));
-        ASSERT_TRUE(WaitFor([&] { return Tool("dunstctl", {"is-paused"}) == "false"; }, kWait))
-            << "dunst did not come up on the private bus";
+        Daemon = std::make_unique<NotificationDaemon>(Dir.path(), X->Display());
+        ASSERT_TRUE(Daemon->Error().isEmpty()) << Daemon->Error().toStdString();
 
         Ns = std::make_unique<NetNamespace>();
         ASSERT_TRUE(Ns->Ok()) << Ns->Error();
@@ -73,32 +58,12 @@ protected:
     {
         App.Stop();
         Responder.Stop();
-        for (QProcess* p : {&Dunst, &Bus}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000)) {
-                    p->kill();
-                    p->waitForFinished(3000);
-                }
-            }
-        }
-    }
-
-    QProcessEnvironment Env() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", X->Display());
-        env.insert("DBUS_SESSION_BUS_ADDRESS", Address);
-        return env;
+        Daemon.reset();
     }
 
     QString Tool(const QString& program, const QStringList& args) const
     {
-        QProcess p;
-        p.setProcessEnvironment(Env());
-        p.start(program, args);
-        p.waitForFinished(10000);
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        return Daemon->Tool(program, args);
     }
 
     void StartResponder(const std::vector<std::string>& args)
@@ -119,7 +84,7 @@ protected:
                                      {"CheckBoxPing_Checked", "True"}});
         App = Ns->Spawn({kProgram.toStdString()},
                         {"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
-                         "DBUS_SESSION_BUS_ADDRESS=" + Address.toStdString(),
+                         "DBUS_SESSION_BUS_ADDRESS=" + Daemon->Address().toStdString(),
                          "XDG_CONFIG_HOME=" + config.toStdString(),
                          "XDG_STATE_HOME=" + Dir.filePath("state").toStdString(),
                          "ZMPING2_SOUND_PLAYER=true",
@@ -184,26 +149,10 @@ protected:
         return lines;
     }
 
-    // Every notification dunst got (shown ones are closed first, which moves them to the
-    // history), oldest first.
-    QList<Notice> Notices() const
-    {
-        Tool("dunstctl", {"close-all"});
-        QList<Notice> out;
-        const QJsonDocument doc = QJsonDocument::fromJson(Tool("dunstctl", {"history"}).toUtf8());
-        for (const QJsonValue& v : doc.object().value("data").toArray().at(0).toArray()) {
-            const QJsonObject o = v.toObject();
-            out.prepend({o.value("summary").toObject().value("data").toString(),
-                         o.value("body").toObject().value("data").toString()});
-        }
-        return out;
-    }
-
     QTemporaryDir Dir;
     QString Stats; // the statistics window, once open
     std::unique_ptr<XServer> X;
-    QProcess Bus, Dunst;
-    QString Address;
+    std::unique_ptr<NotificationDaemon> Daemon;
     std::unique_ptr<NetNamespace> Ns;
     ChildProcess Responder, App;
 };
@@ -222,16 +171,16 @@ TEST_F(AlertsEndToEnd, LossShowsInTheStatisticsAndAnOutageGivesOneDownAndOneUp)
     ASSERT_EQ(loss.size(), 2);
     EXPECT_EQ(loss[0], "%33,3");
     EXPECT_EQ(loss[1], "%33,3");
-    EXPECT_TRUE(Notices().isEmpty());
+    EXPECT_TRUE(Daemon->Notices().isEmpty());
 
     // The host stops answering right after a reply: the third lost cycle takes the line down.
     ASSERT_TRUE(WaitFor([&] { return Sent() % 3 == 1; }, kWait));
     const int before = Sent();
     Responder.Stop();
-    QList<Notice> notices;
+    QList<NotificationDaemon::Notice> notices;
     ASSERT_TRUE(WaitFor(
         [&] {
-            notices = Notices();
+            notices = Daemon->Notices();
             if (notices.isEmpty())
                 return false;
             EXPECT_GE(Sent(), before + 3) << "down came too early";
@@ -240,17 +189,17 @@ TEST_F(AlertsEndToEnd, LossShowsInTheStatisticsAndAnOutageGivesOneDownAndOneUp)
         kWait));
     ASSERT_EQ(notices.size(), 1);
     EXPECT_EQ(notices[0].Summary, "ZmPing2");
-    EXPECT_EQ(notices[0].Body, "127.0.0.1: bağlantı kesildi");
+    EXPECT_EQ(notices[0].Body, "127.0.0.1: bağlantı kesildi (yanıt yok)");
     const int down = Sent();
     ASSERT_TRUE(WaitFor([&] { return Sent() >= down + 3; }, kWait));
-    EXPECT_EQ(Notices().size(), 1) << "still down: nothing more";
+    EXPECT_EQ(Daemon->Notices().size(), 1) << "still down: nothing more";
 
     // It answers again: one "up", with how long it was down.
     StartResponder({});
-    ASSERT_TRUE(WaitFor([&] { return Notices().size() >= 2; }, kWait));
+    ASSERT_TRUE(WaitFor([&] { return Daemon->Notices().size() >= 2; }, kWait));
     const int up = Sent();
     ASSERT_TRUE(WaitFor([&] { return Sent() >= up + 3; }, kWait));
-    notices = Notices();
+    notices = Daemon->Notices();
     ASSERT_EQ(notices.size(), 2);
     EXPECT_TRUE(QRegularExpression("^127\\.0\\.0\\.1: bağlantı geri geldi \\(kesinti \\d+ sn\\)$")
                     .match(notices[1].Body)

@@ -3,8 +3,10 @@
 // commands for a running copy reach it through its one-copy socket.
 #include "support/WaitFor.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -63,12 +65,29 @@ TEST_F(CommandLine, HelpVersionAndMistakesNeedNoDisplay)
     for (const QStringList& wrong :
          {QStringList{"--frobnicate"}, QStringList{"stray"}, QStringList{"--show", "--quit"},
           QStringList{"--hidden", "--quit"}, QStringList{"-platform"}, QStringList{"--follow"},
-          QStringList{"--status", "--ping"}, QStringList{"--hidden", "--status"}}) {
+          QStringList{"--status", "--ping"}, QStringList{"--hidden", "--status"},
+          QStringList{"--language", "fr"}, QStringList{"--language"}}) {
         const TRun r = RunProgram(wrong, Env);
         EXPECT_EQ(r.Status, 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(r.Out.isEmpty());
         EXPECT_TRUE(r.Err.contains("Usage: ZmPing2 ")) << r.Err.toStdString();
     }
+    // The manual page names every option the help names, and every exit status.
+    QFile man(ZM_SOURCE_DIR "/resources/ZmPing2.1");
+    ASSERT_TRUE(man.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(man.readAll()).remove('\\');
+    const QString options = page.section(".SH OPTIONS", 1).section("\n.SH ", 0, 0);
+    static const QRegularExpression option("--[a-z]+"), described("\n\\.TP\n([^\n]*)");
+    QStringList headings;
+    for (auto m = described.globalMatch(options); m.hasNext();)
+        headings << m.next().captured(1);
+    for (auto m = option.globalMatch(help.Out); m.hasNext();) {
+        const QString o = m.next().captured();
+        EXPECT_TRUE(headings.join(' ').contains(QRegularExpression(o + "\\b")))
+            << o.toStdString() << " is not described in the manual page";
+    }
+    for (const char* status : {".B 0\n", ".B 1\n", ".B 2\n", ".B 3\n", ".B 4\n"})
+        EXPECT_TRUE(page.contains(status)) << "exit status " << status;
     // Nothing runs yet to be told anything.
     EXPECT_EQ(RunProgram({"--show"}, Env).Status, 1);
     EXPECT_EQ(RunProgram({"--quit"}, Env).Status, 1);

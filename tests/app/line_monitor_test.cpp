@@ -5,6 +5,7 @@
 
 #include "app/IstatistikForm.h"
 #include "app/MonitorMenu.h"
+#include "controls/LiquidIndicator.h"
 #include "framework/RegistryFile.h"
 #include "monitor/SampleHub.h"
 #include "monitor/StatsText.h"
@@ -14,6 +15,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QTest>
 
 using namespace Monitor;
 
@@ -94,7 +96,7 @@ TEST_F(LineMonitor, OneNotificationWhenTheLineGoesDownAndOneWhenItComesBack)
     Cycle(false);
     EXPECT_TRUE(Notices.isEmpty());
     Cycle(false);
-    EXPECT_EQ(Notices, QStringList{"10.9.8.7: bağlantı kesildi"});
+    EXPECT_EQ(Notices, QStringList{"10.9.8.7: bağlantı kesildi (yanıt yok)"});
     Cycle(false);
     Cycle(true);
     Cycle(false);
@@ -194,4 +196,36 @@ TEST_F(LineMonitor, PreferringIPv6FromTheMenuPingsADualStackNameOnIPv6AndIsStore
     const TRegValue* stored = TRegistryFile().Read().FindValue(Key("Options"), "PreferIPv6");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->Text, "1");
+}
+
+// Typing "127.0.0.9" pings "1", "12" ... on the way: those cycles are shown but are no samples,
+// raise no alert and sound no alarm, until the text is confirmed.
+TEST_F(LineMonitor, AHostBeingTypedIsNoSampleUntilConfirmed)
+{
+    Ayar->show();
+    Ayar->HostEdit->setFocus();
+    Ayar->HostEdit->selectAll();
+    QTest::keyClicks(Ayar->HostEdit, "12");
+    for (int i = 0; i < 4; ++i)
+        Cycle(false); // timer ticks while the user types
+    EXPECT_TRUE(Samples.empty());
+    EXPECT_TRUE(Notices.isEmpty());
+    EXPECT_TRUE(Sounds.isEmpty());
+    EXPECT_EQ(Main->Sure->Indicatorstring(), "Time out") << "the window still shows the cycle";
+
+    // Enter confirms it (and starts a cycle), as leaving the field would.
+    Layer->Answer = [](const IcmpEchoParams&) { return FakeIcmpLayer::TimedOut(); };
+    QTest::keyClick(Ayar->HostEdit, Qt::Key_Return);
+    Pump();
+    ASSERT_EQ(Samples.size(), 1u);
+    EXPECT_EQ(Samples[0].Host, "12");
+    EXPECT_EQ(Sounds.size(), 1);
+
+    // Typing again, then leaving the window by hiding it, confirms as well.
+    QTest::keyClicks(Ayar->HostEdit, "7");
+    Cycle(false);
+    EXPECT_EQ(Samples.size(), 1u);
+    Ayar->hide();
+    Cycle(false);
+    EXPECT_EQ(Samples.size(), 2u);
 }

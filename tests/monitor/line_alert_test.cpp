@@ -51,7 +51,29 @@ TEST(LineAlert, DownAfterThreeBadUpAfterTwoGoodWithTheOutage)
     // From the first bad cycle (2) to the first good cycle of the run that recovered (9).
     EXPECT_EQ(changes[1].second.OutageMs, 7 * 5000);
     EXPECT_EQ(LineChangeText(changes[1].second), "h: bağlantı geri geldi (kesinti 35 sn)");
-    EXPECT_EQ(LineChangeText(changes[0].second), "h: bağlantı kesildi");
+    // Down names the cycle that took the line down: here the slow reply (cycle 4 is U, so
+    // feed the causes one by one below).
+    EXPECT_TRUE(LineChangeText(changes[0].second).startsWith("h: bağlantı kesildi ("));
+}
+
+TEST(LineAlert, DownNamesTheCause)
+{
+    auto downBy = [](TOutcome last, double rttUs = -1, const QString& text = {}) {
+        TLineAlert a;
+        Feed(a, {L, L});
+        TSample s;
+        s.Host = "h";
+        s.Outcome = last;
+        s.RoundTripUs = rttUs;
+        s.StatusText = text;
+        s.Time = kStart.addSecs(10);
+        return LineChangeText(a.Add(s), 700);
+    };
+    EXPECT_EQ(downBy(L), "h: bağlantı kesildi (yanıt yok)");
+    EXPECT_EQ(downBy(B, 812'400), "h: bağlantı kesildi (yanıt 812 ms, sınır 700 ms)");
+    EXPECT_EQ(downBy(U), "h: bağlantı kesildi (ad bulunamadı)");
+    EXPECT_EQ(downBy(F, -1, "Destination host unreachable"),
+              "h: bağlantı kesildi (ağ hatası: Destination host unreachable)");
 }
 
 TEST(LineAlert, AnotherHostStartsSilentlyAndCountsAreChosen)
