@@ -221,6 +221,7 @@ void TAnaF::BuildMenuAndActions()
     WebSite1->setObjectName(QStringLiteral("WebSite1"));
     MonitorMenu1 = new TMonitorMenu(this, PopupMenu1);
     AddAutostartItem(PopupMenu1);
+    MonitorMenu1->AddHistoryItem(PopupMenu1);
     MonitorMenu1->AddLanguageItems(PopupMenu1);
     N1 = PopupMenu1->addSeparator();
     Kapat1 = PopupMenu1->addAction(tr("Programı Kapat "));

@@ -402,8 +402,10 @@ void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
             ShowUnknownHost();
             FHostUnknown = true;
         }
-        if (CycleCounts())
+        if (CycleCounts()) {
+            SampleHub1->SetHost(host);
             SampleHub1->Add(UnknownHostSample(host, Error));
+        }
         return;
     }
     AddLog(HostIsLine(host, Ping1->DnsResult()));
@@ -457,6 +459,7 @@ void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
     if (!CycleCounts())
         return;
     SampleHub1->SetSlowAbove(SpinEditUST->Value());
+    SampleHub1->SetHost(HostEdit->Text());
     SampleHub1->Add(EchoSample(HostEdit->Text(), *Ping1->Icmp(), Error, out.Status));
     if (ShouldSoundAlarm(out.Bad, CheckBoxAlarm->Checked()))
         SoundAlarm();
@@ -510,6 +513,7 @@ void TAyarF::CheckBoxPingClick(QObject*)
     const bool on = CheckBoxPing->Checked();
     Timer1->SetEnabled(on);
     Label11->SetCaption(AutoPingCaption(on));
+    SampleHub1->SetAutoPing(on);
     if (!on)
         Durumayar(stOff);
 }

@@ -1,7 +1,12 @@
 #include "app/CommandLine.h"
 
+#include "app/ReportPdf.h"
 #include "app/SingleInstance.h"
+#include "monitor/HistoryExport.h"
+#include "monitor/HistoryFile.h"
+#include "monitor/Options.h"
 #include "monitor/StatusReport.h"
+#include "monitor/SummaryStore.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -84,6 +89,54 @@ int FollowStatus()
     }
 }
 
+// A date ("2026-12-01") or a time ("2026-12-01T08:00", with seconds, an offset or Z), local
+// unless it says otherwise. A date as the end of a range means the end of that day.
+QDateTime ParseWhen(const QString& text, bool end)
+{
+    const QDate day = QDate::fromString(text, Qt::ISODate);
+    if (day.isValid() && text.size() == 10)
+        return end ? day.addDays(1).startOfDay() : day.startOfDay();
+    const QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
+    return t.isValid() && text.contains(QLatin1Char('T')) ? t : QDateTime();
+}
+
+int WriteReport(const TCommandLine& cmd)
+{
+    const Monitor::TMonitorOptions options = Monitor::TMonitorOptions::Load();
+    const std::int64_t from = cmd.ReportFrom.toMSecsSinceEpoch();
+    const std::int64_t to = cmd.ReportTo.toMSecsSinceEpoch();
+    Monitor::TSummaryStore store;
+    const Monitor::TRefreshResult refreshed = store.Refresh(Monitor::HistoryFolder());
+    if (!refreshed.Error.isEmpty()) {
+        Print(stderr,
+              QStringLiteral("ZmPing2: the history's summaries: %1\n").arg(refreshed.Error));
+        return 1;
+    }
+    const QString host = cmd.ReportHost.isEmpty() ? store.LastHost(to) : cmd.ReportHost;
+    const Monitor::THistoryData data =
+        Monitor::LoadHistory(store, host, from, to, options.DownAfter, options.UpAfter);
+    Monitor::TReportFigures figures = Monitor::ReportFigures(data, from, to);
+    Print(stdout, QString::fromUtf8(Monitor::ReportJson(figures)) + QLatin1Char('\n'));
+    if (figures.Sent == 0 && data.Minutes.empty()) {
+        Print(stderr, QStringLiteral("ZmPing2: no samples of %1 in the range\n")
+                          .arg(host.isEmpty() ? QStringLiteral("any host") : host));
+        return 1;
+    }
+    QString why = WriteReportPdf(cmd.ReportOutput, figures, data, 200, 700);
+    if (why.isEmpty()) {
+        QString csv = cmd.ReportOutput;
+        if (csv.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+            csv.chop(4);
+        why = Monitor::ExportHistoryCsv(Monitor::HistoryFolder(), host, from, to,
+                                        csv + QStringLiteral(".csv"));
+    }
+    if (!why.isEmpty()) {
+        Print(stderr, QStringLiteral("ZmPing2: the report cannot be written: %1\n").arg(why));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(const QStringList& Args)
@@ -122,7 +175,20 @@ TCommandLine ParseCommandLine(const QStringList& Args)
             want(TCommandLine::Status, arg);
         else if (arg == QLatin1String("--ping"))
             want(TCommandLine::Ping, arg);
-        else if (arg == QLatin1String("--follow"))
+        else if (arg == QLatin1String("--report")) {
+            want(TCommandLine::Report, arg);
+            if (i + 2 >= Args.size())
+                return fail(QStringLiteral("--report needs a start and an end"));
+            cmd.ReportFrom = ParseWhen(Args[++i], false);
+            cmd.ReportTo = ParseWhen(Args[++i], true);
+            if (!cmd.ReportFrom.isValid() || !cmd.ReportTo.isValid())
+                return fail(QStringLiteral("--report: %1 and %2 must be ISO 8601 dates or times")
+                                .arg(Args[i - 1], Args[i]));
+        } else if (arg == QLatin1String("--host") || arg == QLatin1String("--output")) {
+            if (++i >= Args.size() || Args[i].isEmpty())
+                return fail(QStringLiteral("option %1 needs a value").arg(arg));
+            (arg == QLatin1String("--host") ? cmd.ReportHost : cmd.ReportOutput) = Args[i];
+        } else if (arg == QLatin1String("--follow"))
             cmd.Follow = true;
         else if (arg == QLatin1String("--hidden"))
             cmd.Hidden = true;
@@ -160,6 +226,15 @@ TCommandLine ParseCommandLine(const QStringList& Args)
                         .arg(commandOption));
     if (cmd.Follow && command != TCommandLine::Status)
         return fail(QStringLiteral("--follow goes with --status only"));
+    if ((!cmd.ReportHost.isEmpty() || !cmd.ReportOutput.isEmpty()) &&
+        command != TCommandLine::Report)
+        return fail(QStringLiteral("--host and --output go with --report only"));
+    if (command == TCommandLine::Report) {
+        if (cmd.ReportOutput.isEmpty())
+            return fail(QStringLiteral("--report needs --output FILE.pdf"));
+        if (cmd.ReportFrom >= cmd.ReportTo)
+            return fail(QStringLiteral("--report: the start must come before the end"));
+    }
     cmd.Action = command;
     return cmd;
 }
@@ -169,6 +244,7 @@ QString UsageText()
     return QStringLiteral(
         "Usage: ZmPing2 [--hidden] [--language en|tr]\n"
         "               [--show | --quit | --status [--follow] | --ping] [--help | --version]\n"
+        "       ZmPing2 --report FROM TO [--host HOST] --output FILE.pdf\n"
         "A desktop network monitor: pings one host and shows how the connection stands.\n"
         "\n"
         "  --hidden   start in the notification area without showing the main window\n"
@@ -179,6 +255,10 @@ QString UsageText()
         "  --follow   with --status: print a status-bar line (waybar, i3blocks) at every\n"
         "             sample until interrupted\n"
         "  --ping     make the running copy ping now\n"
+        "  --report   write a one-page PDF report of the history from FROM to TO (ISO 8601\n"
+        "             dates or times; a date as TO includes that day) and the samples beside\n"
+        "             it as CSV, and print the summary as one line of JSON; --host chooses\n"
+        "             the host (default: the one monitored last)\n"
         "  --language en|tr\n"
         "             the language of the windows for this run (Turkish unless chosen\n"
         "             otherwise in the menu's \"Dil / Language\")\n"
@@ -187,7 +267,8 @@ QString UsageText()
         "\n"
         "Exit status: 0 done, 1 no copy is running (--show, --quit, --ping), 2 a usage error;\n"
         "for --status: 0 the line is up, 1 it is down, 3 no copy is running, 4 automatic\n"
-        "pinging is off (nothing is watched).\n"
+        "pinging is off (nothing is watched); for --report: 0 written, 1 no samples in the\n"
+        "range.\n"
         "\n"
         "Environment:\n"
         "  ZMPING2_INSTANCE_KEY  a name for a copy of its own, to run two monitors side by\n"
@@ -215,6 +296,8 @@ int RunCommandLine(const TCommandLine& Command)
         return 2;
     case TCommandLine::Status:
         return Command.Follow ? FollowStatus() : PrintStatus();
+    case TCommandLine::Report:
+        return WriteReport(Command);
     case TCommandLine::Show:
     case TCommandLine::Quit:
     case TCommandLine::Ping: {

@@ -2,9 +2,11 @@
 
 #include "app/AnaForm.h"
 #include "app/AyarU.h"
+#include "app/HistoryForm.h"
 #include "app/IstatistikForm.h"
 #include "app/MetricsFileDialog.h"
 #include "framework/Browser.h"
+#include "controls/Spin.h"
 #include "framework/MessageBox.h"
 #include "monitor/HistoryFile.h"
 #include "monitor/SampleHub.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QUrl>
 #include <unistd.h>
 
@@ -53,6 +56,37 @@ TMonitorMenu::TMonitorMenu(TAnaF* main, QMenu* menu) : QObject(main), FMain(main
 }
 
 TMonitorMenu::~TMonitorMenu() = default;
+
+void TMonitorMenu::AddHistoryItem(QMenu* menu)
+{
+    GecmisPencere1 = menu->addAction(tr("Geçmiş"));
+    GecmisPencere1->setObjectName(QStringLiteral("GecmisPencere1"));
+    connect(GecmisPencere1, &QAction::triggered, this, [this] { GecmisPencereClick(); });
+}
+
+void TMonitorMenu::GecmisPencereClick()
+{
+    TSampleHub* hub = Hub();
+    if (!hub)
+        return;
+    if (!FHistory) {
+        TAyarF* settings = FMain->AyarF();
+        auto now = [settings = QPointer<TAyarF>(settings)] {
+            THistoryF::TSettings s;
+            if (settings) {
+                s.LowMs = settings->SpinEditALT->Value();
+                s.HighMs = settings->SpinEditUST->Value();
+                s.Host = settings->HostEdit->Text();
+            }
+            return s;
+        };
+        FHistory =
+            std::make_unique<THistoryF>(hub, now, TAnaF::TaskBarKind(FMain->KeepsOffTaskBar()));
+    }
+    FHistory->show();
+    FHistory->raise();
+    FHistory->activateWindow();
+}
 
 void TMonitorMenu::AddLanguageItems(QMenu* menu)
 {
@@ -98,6 +132,8 @@ void TMonitorMenu::UpdateItems()
     TSampleHub* hub = Hub();
     for (QAction* a : {Istatistikler1, AlarmSustur1, Uyarilar1, IPv6Tercih1, Olcum1})
         a->setEnabled(hub != nullptr);
+    if (GecmisPencere1)
+        GecmisPencere1->setEnabled(hub != nullptr);
     if (!hub)
         return;
     // Kept current from now on, also when the silence ends while the menu is open.

@@ -8,6 +8,7 @@ class QAction;
 class QMenu;
 class TAnaF;
 class TIstatistikF;
+class THistoryF;
 namespace Monitor {
 class TSampleHub;
 }
@@ -31,6 +32,13 @@ public:
     QAction* IPv6Tercih1;
     QAction* Gecmis1;
     QAction* Olcum1;
+    QAction* GecmisPencere1 = nullptr;
+
+    // The history window's item, appended where the menu has got to (after the others').
+    void AddHistoryItem(QMenu* menu);
+    void GecmisPencereClick();
+    // The history window, once opened.
+    THistoryF* HistoryWindow() const { return FHistory.get(); }
 
     void IstatistiklerClick();
     void AlarmSusturClick(bool Checked);
@@ -59,4 +67,5 @@ private:
     Monitor::TSampleHub* Hub() const;
     TAnaF* FMain;
     std::unique_ptr<TIstatistikF> FWindow;
+    std::unique_ptr<THistoryF> FHistory;
 };

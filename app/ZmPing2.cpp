@@ -10,6 +10,7 @@
 #include "framework/Language.h"
 #include "framework/MessageBox.h"
 #include "monitor/Options.h"
+#include "monitor/SampleHub.h"
 #include "monitor/SampleRecorder.h"
 #include "shell/TrayHost.h"
 
@@ -28,6 +29,14 @@ int main(int argc, char** argv)
         Language::Install(command.Language.isEmpty() ? Monitor::TMonitorOptions::Load().Language
                                                      : command.Language);
     };
+    if (command.Action == TCommandLine::Report) {
+        // The report's page is drawn with the toolkit's fonts, but never on a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication gui(argc, argv);
+        if (!command.Language.isEmpty())
+            Language::Install(command.Language);
+        return RunCommandLine(command);
+    }
     if (command.Action != TCommandLine::Run) {
         // No display: the application object only carries the translation of a status bar's
         // "not running" line. Only the option given counts: reading the settings file here
@@ -78,6 +87,10 @@ int main(int argc, char** argv)
     // Every sample goes to the history files (and the metrics file, when one is set); the hub
     // owns the recorder.
     new Monitor::TSampleRecorder(ayarF->SampleHub1);
+    // The history tells a time the program did not run from a time the line was down.
+    ayarF->SampleHub1->SetHost(ayarF->HostEdit->Text());
+    ayarF->SampleHub1->AddEvent(Monitor::THistoryEventKind::Start);
+    ayarF->SampleHub1->SetAutoPing(ayarF->CheckBoxPing->Checked());
     InstallStatusCommands(instance, anaF.get(), ayarF.get());
     const auto sessionEnd = InstallSessionEnd(anaF.get(), ayarF.get());
     if (command.Hidden)
@@ -85,6 +98,7 @@ int main(int argc, char** argv)
     else
         anaF->show();
     const int rc = app.exec();
+    ayarF->SampleHub1->AddEvent(Monitor::THistoryEventKind::End);
     // The settings window goes first: its storage saves, and its ping component cancels an
     // outstanding lookup, while the main window still exists.
     ayarF.reset();

@@ -12,9 +12,10 @@ set(CPACK_PACKAGE_CONTACT "ZmPing2 maintainers <zmping2@localhost>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The window system plug-ins (X11 in qt6-qpa-plugins, Wayland in qt6-wayland) and the typeface
-# that stands in for the design's are loaded at run time, not linked.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-liberation")
+# The window system plug-ins (X11 in qt6-qpa-plugins, Wayland in qt6-wayland), the typeface
+# that stands in for the design's and the history store's SQLite driver are loaded at run time,
+# not linked.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-liberation, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "alsa-utils | pulseaudio-utils | pipewire-bin")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/cmake/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

@@ -46,6 +46,15 @@ QByteArray HistoryLine(const TSample& s)
     return fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
+QByteArray HistoryEventLine(const THistoryEvent& e)
+{
+    const QString text = e.Text.isEmpty() ? DefaultEventText(e.Kind) : e.Text;
+    const QStringList fields{IsoTimeText(e.Time), CsvField(e.Host), QString(),
+                             EventName(e.Kind),   QString(),        QStringLiteral("0"),
+                             CsvField(text)};
+    return fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
 QString THistoryFile::Append(const QDate& day, const QByteArray& line)
 {
     if (!FFile.isOpen() || day != FDay) {

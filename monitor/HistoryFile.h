@@ -7,6 +7,7 @@
 // decimals and empty without a reply; fields holding a comma, a quote or a line break are quoted
 // (quotes doubled). Lines end in CRLF, as RFC 4180 asks. The file of a sample is that of its
 // local date.
+#include "monitor/HistoryEvent.h"
 #include "monitor/Sample.h"
 
 #include <QDate>
@@ -19,6 +20,8 @@ QString HistoryFolder();
 QString HistoryFileName(const QDate& day);
 QByteArray HistoryHeader();
 QByteArray HistoryLine(const TSample& sample);
+// An event's row: the outcome names the event, address and round trip stay empty.
+QByteArray HistoryEventLine(const THistoryEvent& event);
 // One field, quoted when it must be.
 QString CsvField(const QString& text);
 

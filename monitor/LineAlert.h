@@ -34,6 +34,8 @@ public:
     TLineEvent Add(const TSample& sample);
 
     bool Down() const { return FDown; }
+    // While down: the first bad cycle of the run that took the line down.
+    const QDateTime& OutageStart() const { return FOutageStart; }
 
 private:
     int FDownAfter, FUpAfter;

@@ -55,6 +55,37 @@ void TSampleHub::Listen(std::function<void(const TSample&)> listener)
     FListeners.push_back(std::move(listener));
 }
 
+void TSampleHub::AddEvent(THistoryEventKind kind, const QString& text)
+{
+    // Each start of monitoring begins with pinging on until said otherwise.
+    if (kind == THistoryEventKind::Start)
+        FAutoPing.reset();
+    const THistoryEvent event{Now(), kind, FHost, text};
+    for (const auto& listener : FEventListeners)
+        listener(event);
+}
+
+void TSampleHub::ListenEvents(std::function<void(const THistoryEvent&)> listener)
+{
+    FEventListeners.push_back(std::move(listener));
+}
+
+void TSampleHub::SetAutoPing(bool on)
+{
+    const bool changed = FAutoPing ? *FAutoPing != on : !on;
+    FAutoPing = on;
+    if (changed)
+        AddEvent(on ? THistoryEventKind::AutoPingOn : THistoryEventKind::AutoPingOff);
+}
+
+void TSampleHub::SetHost(const QString& host)
+{
+    const QString before = FHost;
+    FHost = host;
+    if (!before.isEmpty() && host != before)
+        AddEvent(THistoryEventKind::HostChange, QStringLiteral("Host changed from %1").arg(before));
+}
+
 bool TSampleHub::AlarmSilenced() const
 {
     return FOptions.Silenced(Now());

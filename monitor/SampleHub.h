@@ -3,6 +3,7 @@
 // desktop notification) and any further listener take it from here. The windows read from the
 // hub; the hub never calls into them. It also holds the monitor's remembered choices (alerts on
 // or off, the alarm's silence), which the pop-up menu changes.
+#include "monitor/HistoryEvent.h"
 #include "monitor/LineAlert.h"
 #include "monitor/Options.h"
 #include "monitor/Sample.h"
@@ -11,6 +12,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace Monitor {
@@ -28,6 +30,17 @@ public:
 
     // Further listeners, called in the order they were added, after the statistics and alerts.
     void Listen(std::function<void(const TSample&)> listener);
+
+    // Something the history records beside the samples (program start and end, automatic
+    // pinging switched, the computer asleep ...), timed now, for the current host.
+    void AddEvent(THistoryEventKind kind, const QString& text = {});
+    void ListenEvents(std::function<void(const THistoryEvent&)> listener);
+    // Automatic pinging as the settings have it now: an event when it changed (the first call
+    // only when it is off, since monitoring starts with pinging on).
+    void SetAutoPing(bool on);
+    // The host the cycles are of from now on (the controller says so as each begins); a change
+    // from another host is recorded as an event.
+    void SetHost(const QString& host);
 
     const TStatistics& Statistics() const { return FStatistics; }
     const TLineAlert& Alert() const { return FAlert; }
@@ -68,6 +81,9 @@ private:
     TMonitorOptions FOptions;
     TSample FLast;
     std::vector<std::function<void(const TSample&)>> FListeners;
+    std::vector<std::function<void(const THistoryEvent&)>> FEventListeners;
+    QString FHost;
+    std::optional<bool> FAutoPing;
     QTimer FSilenceEnd;
     int FSlowAboveMs = 0;
     unsigned FDownNotice = 0; // the service's number of the "down" on screen

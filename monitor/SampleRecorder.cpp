@@ -22,6 +22,10 @@ TSampleRecorder::TSampleRecorder(TSampleHub* hub, const QString& historyFolder)
     };
     FThread = std::thread([this] { Run(); });
     hub->Listen([this](const TSample& s) { Record(s); });
+    hub->ListenEvents([this](const THistoryEvent& e) {
+        Enqueue(e.Time.date(), HistoryEventLine(e));
+        FWake.notify_one();
+    });
 }
 
 TSampleRecorder::~TSampleRecorder()
@@ -37,8 +41,18 @@ TSampleRecorder::~TSampleRecorder()
 void TSampleRecorder::Record(const TSample& sample)
 {
     FMetrics.Add(sample, !FHub->Alert().Down());
-    TLine line{sample.Time.date(), HistoryLine(sample), FHub->Options().HistoryDays};
+    Enqueue(sample.Time.date(), HistoryLine(sample));
     const QString metricsPath = FHub->Options().MetricsFile;
+    if (!metricsPath.isEmpty()) {
+        std::lock_guard lock(FMutex);
+        FMetricsJob = TMetricsJob{metricsPath, FMetrics};
+    }
+    FWake.notify_one();
+}
+
+void TSampleRecorder::Enqueue(const QDate& day, QByteArray text)
+{
+    TLine line{day, std::move(text), FHub->Options().HistoryDays};
     bool dropped = false;
     {
         std::lock_guard lock(FMutex);
@@ -48,10 +62,7 @@ void TSampleRecorder::Record(const TSample& sample)
         } else if (!FDropReported) {
             dropped = FDropReported = true;
         }
-        if (!metricsPath.isEmpty())
-            FMetricsJob = TMetricsJob{metricsPath, FMetrics};
     }
-    FWake.notify_one();
     if (dropped && OnFailure)
         OnFailure(QStringLiteral("history files: the disk does not keep up; samples are lost"));
 }

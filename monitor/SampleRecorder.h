@@ -40,6 +40,7 @@ public:
 
 private:
     void Record(const TSample& sample);
+    void Enqueue(const QDate& day, QByteArray text);
     void Run();
     void Report(bool& failing, const QString& why);
 

@@ -303,6 +303,151 @@ The desktop&apos;s beep sounds instead.</translation>
     </message>
 </context>
 <context>
+    <name>THistoryF</name>
+    <message>
+        <source>ZEMBRA Ping - Geçmiş</source>
+        <translation>ZEMBRA Ping - History</translation>
+    </message>
+    <message>
+        <source>Rapor olarak kaydet</source>
+        <translation>Save as report</translation>
+    </message>
+    <message>
+        <source>PDF belgesi (*.pdf)</source>
+        <translation>PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Sunucu:</source>
+        <translation>Host:</translation>
+    </message>
+    <message>
+        <source>Sunucu</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>Son bir saat</source>
+        <translation>Last hour</translation>
+    </message>
+    <message>
+        <source>Son bir gün</source>
+        <translation>Last day</translation>
+    </message>
+    <message>
+        <source>Son bir hafta</source>
+        <translation>Last week</translation>
+    </message>
+    <message>
+        <source>Son 30 gün</source>
+        <translation>Last 30 days</translation>
+    </message>
+    <message>
+        <source>Aralık</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>Rapor olarak kaydet…</source>
+        <translation>Save as report…</translation>
+    </message>
+    <message>
+        <source>Gösterilen aralığın raporu: PDF ve yanında CSV (Ctrl+S)</source>
+        <translation>A report of the range shown: PDF with CSV beside it (Ctrl+S)</translation>
+    </message>
+    <message>
+        <source>%v / %m gün</source>
+        <translation>%v / %m days</translation>
+    </message>
+    <message>
+        <source>Kesintiler</source>
+        <translation>Outages</translation>
+    </message>
+    <message>
+        <source>Başlangıç</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Bitiş</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>Süre</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Neden</source>
+        <translation>Cause</translation>
+    </message>
+    <message>
+        <source>Geçmiş okunuyor…</source>
+        <translation>Reading the history…</translation>
+    </message>
+    <message>
+        <source>Özet deposu kullanılamıyor: %1</source>
+        <translation>The summary store cannot be used: %1</translation>
+    </message>
+    <message>
+        <source>%1 bozuk satır atlandı</source>
+        <translation>%1 damaged lines skipped</translation>
+    </message>
+    <message>
+        <source>%1 (sürüyor)</source>
+        <translation>%1 (ongoing)</translation>
+    </message>
+    <message>
+        <source>Gösterilen aralıkta %1 kesinti, toplam %2, en uzun %3; erişilebilirlik %4</source>
+        <translation>In the range shown %1 outages, %2 in all, the longest %3; availability %4</translation>
+    </message>
+    <message>
+        <source>Geçmiş henüz okunmadı</source>
+        <translation>The history has not been read yet</translation>
+    </message>
+    <message>
+        <source>Rapor kaydedildi: %1</source>
+        <translation>Report saved: %1</translation>
+    </message>
+    <message>
+        <source>Rapor kaydedilemedi: %1</source>
+        <translation>The report could not be saved: %1</translation>
+    </message>
+</context>
+<context>
+    <name>THistoryGraph</name>
+    <message>
+        <source>Geçmiş grafiği</source>
+        <translation>History graph</translation>
+    </message>
+    <message>
+        <source>  ortanca %1  (en az %2, en çok %3; %4–%5)</source>
+        <translation>  median %1  (min %2, max %3; %4–%5)</translation>
+    </message>
+    <message>
+        <source>  kayıp %1 / %2</source>
+        <translation>  lost %1 / %2</translation>
+    </message>
+    <message>
+        <source>  kesinti %1 – %2</source>
+        <translation>  outage %1 – %2</translation>
+    </message>
+</context>
+<context>
+    <name>THistoryPlot</name>
+    <message>
+        <source>program çalışmıyordu</source>
+        <translation>program not running</translation>
+    </message>
+    <message>
+        <source>otomatik ping kapalıydı</source>
+        <translation>automatic pinging off</translation>
+    </message>
+    <message>
+        <source>bilgisayar uykudaydı</source>
+        <translation>computer asleep</translation>
+    </message>
+    <message>
+        <source>başka sunucu izleniyordu</source>
+        <translation>another host monitored</translation>
+    </message>
+</context>
+<context>
     <name>TIstatistikF</name>
     <message>
         <source>ZEMBRA Ping - İstatistikler</source>
@@ -381,6 +526,61 @@ Left empty, no metrics file is written.</translation>
     <message>
         <source>Klasöre yazılamıyor: %1</source>
         <translation>Cannot write into the folder: %1</translation>
+    </message>
+    <message>
+        <source>Geçmiş</source>
+        <translation>History</translation>
+    </message>
+</context>
+<context>
+    <name>TReportPdf</name>
+    <message>
+        <source>Sunucu: %1</source>
+        <translation>Host: %1</translation>
+    </message>
+    <message>
+        <source>Adres: %1</source>
+        <translation>Address: %1</translation>
+    </message>
+    <message>
+        <source>Aralık: %1 – %2</source>
+        <translation>Range: %1 – %2</translation>
+    </message>
+    <message>
+        <source>Gönderilen: %1   Kayıp: %2   Kayıp oranı: %3</source>
+        <translation>Sent: %1   Lost: %2   Loss: %3</translation>
+    </message>
+    <message>
+        <source>Ortanca: %1   95. yüzdelik: %2   Titreşim: %3</source>
+        <translation>Median: %1   95th percentile: %2   Jitter: %3</translation>
+    </message>
+    <message>
+        <source>Erişilebilirlik: %1</source>
+        <translation>Availability: %1</translation>
+    </message>
+    <message>
+        <source>Kesintiler: %1   toplam %2   en uzun %3</source>
+        <translation>Outages: %1   in all %2   longest %3</translation>
+    </message>
+    <message>
+        <source>ZmPing2 bağlantı raporu</source>
+        <translation>ZmPing2 connection report</translation>
+    </message>
+    <message>
+        <source>Kesinti listesi (başlangıç – bitiş, süre, neden):</source>
+        <translation>Outages (start – end, duration, cause):</translation>
+    </message>
+    <message>
+        <source>Bu aralıkta kesinti yok.</source>
+        <translation>No outages in this range.</translation>
+    </message>
+    <message>
+        <source>… ve %1 kesinti daha (CSV dosyasında)</source>
+        <translation>… and %1 more outages (in the CSV file)</translation>
+    </message>
+    <message>
+        <source>ZmPing2 %1 ile hazırlandı, %2</source>
+        <translation>Made with ZmPing2 %1, %2</translation>
     </message>
 </context>
 <context>

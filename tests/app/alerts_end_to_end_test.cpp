@@ -136,15 +136,17 @@ protected:
                 return line.mid(20).split(QRegularExpression(" +"), Qt::SkipEmptyParts);
         return {};
     }
-    // Cycles so far: the lines of the history file after its header.
+    // Cycles so far: the history file's sample rows (not those of events, such as the start).
     int Sent() const
     {
         const QDir history(Dir.filePath("state/ZmPing2/history"));
+        static const QRegularExpression sample(",(good|normal|bad|lost|failed|unknown host),");
         int lines = 0;
         for (const QString& name : history.entryList({"*.csv"}, QDir::Files)) {
             QFile f(history.filePath(name));
             if (f.open(QIODevice::ReadOnly))
-                lines += int(f.readAll().count('\n')) - 1;
+                for (const QByteArray& line : f.readAll().split('\n'))
+                    lines += QString::fromUtf8(line).contains(sample) ? 1 : 0;
         }
         return lines;
     }

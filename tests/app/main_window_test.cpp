@@ -36,7 +36,7 @@ TEST_F(MainWindow, MenuItemsInOrder)
     EXPECT_EQ(texts, (QStringList{"Ayarlar\tF5", "Gizle (Esc)", "-", "localhost", "-",
                                   "İstatistikler", "Alarmı bir saat sustur", "Bağlantı uyarıları",
                                   "IPv6 adresini tercih et", "Geçmiş klasörünü aç",
-                                  "Prometheus ölçüm dosyası...", "Oturum açılınca başlat",
+                                  "Prometheus ölçüm dosyası...", "Oturum açılınca başlat", "Geçmiş",
                                   "Dil / Language", "-", "Programı Kapat "}));
     EXPECT_EQ(Main->windowTitle(), "ZEMBRA Ping s2.04f");
     EXPECT_EQ(Main->TrayIcon1->PopupMenu(), Main->PopupMenu1);

@@ -99,7 +99,8 @@ protected:
         return QJsonDocument::fromJson(line.trimmed().toUtf8()).object();
     }
 
-    // The history's outcomes as Python's csv module reads the day's file.
+    // The history's sample outcomes as Python's csv module reads the day's file (the rows of
+    // events beside them, such as the program's start, left out).
     QStringList Outcomes()
     {
         QProcess py;
@@ -107,7 +108,9 @@ protected:
                              "import csv,sys,glob\n"
                              "for f in glob.glob(sys.argv[1] + '/*.csv'):\n"
                              "    for r in list(csv.DictReader(open(f, newline=''))):\n"
-                             "        print(r['outcome'], r['rtt_ms'] or '-')\n",
+                             "        if r['outcome'] in ('good', 'normal', 'bad', 'lost',"
+                             " 'failed', 'unknown host'):\n"
+                             "            print(r['outcome'], r['rtt_ms'] or '-')\n",
                              Dir.filePath("state/ZmPing2/history")});
         py.waitForFinished(20000);
         return QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);

@@ -381,15 +381,15 @@ TEST_F(WaylandDesktop, TheItemInAStatusNotifierTrayFollowsTheLineAndTogglesTheWi
         << std::hex << IconCentre(item);
     EXPECT_FALSE(MainWindowShown());
 
-    // The menu is exported; the autostart item, then the language submenu, sit just before the
-    // quit item.
+    // The menu is exported; the autostart item, the history window's, then the language
+    // submenu, sit just before the quit item.
     const QStringList labels = MenuLabels(item);
     EXPECT_EQ(labels.value(0), QStringLiteral("Ayarlar\tF5")) << labels.join('|').toStdString();
     const qsizetype quit = labels.indexOf(QStringLiteral("Programı Kapat "));
     ASSERT_GT(quit, 0) << labels.join('|').toStdString();
-    ASSERT_GE(quit, 4) << labels.join('|').toStdString();
-    EXPECT_EQ(labels.mid(quit - 4, 4),
-              (QStringList{"Oturum açılınca başlat", "Dil / Language", "Türkçe", "English"}))
+    ASSERT_GE(quit, 5) << labels.join('|').toStdString();
+    EXPECT_EQ(labels.mid(quit - 5, 5), (QStringList{"Oturum açılınca başlat", "Geçmiş",
+                                                    "Dil / Language", "Türkçe", "English"}))
         << labels.join('|').toStdString();
 
     // The panel shows the icon: lime in the bar.

@@ -114,3 +114,41 @@ TEST(SampleRecorder, AFailingFileIsReportedOnceAndTheSamplesGoOn)
         metrics.readAll().contains("zmping2_echo_requests_sent_total{host=\"localhost\"} 6\n"));
     EXPECT_EQ(QDir(state.filePath("missing")).entryList(QDir::Files).size(), 1);
 }
+
+TEST(SampleRecorder, EventsAreRowsBetweenTheSamplesInTheOrderTheyHappened)
+{
+    TTempConfig config;
+    QTemporaryDir state;
+    const QString folder = state.filePath("history");
+    TSampleHub hub;
+    const QDateTime t0(QDate::currentDate(), QTime(8, 0), QTimeZone(3600));
+    QDateTime now = t0;
+    hub.Now = [&] { return now; };
+    auto* recorder = new TSampleRecorder(&hub, folder);
+    hub.SetHost("localhost");
+    hub.AddEvent(THistoryEventKind::Start);
+    hub.SetAutoPing(true); // pinging starts on: nothing to record
+    hub.Add(Echo("localhost", 500, t0.addSecs(1)));
+    now = t0.addSecs(2);
+    hub.SetAutoPing(false);
+    hub.SetAutoPing(false);
+    now = t0.addSecs(3);
+    hub.SetAutoPing(true);
+    now = t0.addSecs(4);
+    hub.SetHost("a,b");
+    hub.Add(Echo("a,b", 600, t0.addSecs(4)));
+    hub.AddEvent(THistoryEventKind::End);
+    recorder->Flush();
+
+    QStringList rows = PythonRows(QDir(folder).filePath(HistoryFileName(t0.date())));
+    ASSERT_EQ(rows.size(), 8) << rows.join('\n').toStdString();
+    for (QString& r : rows)
+        r = r.section('|', 1); // the time is checked through the order
+    EXPECT_EQ(rows[1], "localhost||start||0|Program started");
+    EXPECT_EQ(rows[2], "localhost|127.0.0.1|good|0.500|0|Success");
+    EXPECT_EQ(rows[3], "localhost||auto ping off||0|Automatic pinging off");
+    EXPECT_EQ(rows[4], "localhost||auto ping on||0|Automatic pinging on");
+    EXPECT_EQ(rows[5], "a,b||host change||0|Host changed from localhost");
+    EXPECT_EQ(rows[6], "a,b|127.0.0.1|good|0.600|0|Success");
+    EXPECT_EQ(rows[7], "a,b||end||0|Program ended");
+}
