@@ -2,8 +2,11 @@
 
 #include "app/ReportPdf.h"
 #include "app/SingleInstance.h"
+#include "framework/AtomicFile.h"
+#include "framework/RegistryFile.h"
 #include "monitor/HistoryExport.h"
 #include "monitor/HistoryFile.h"
+#include "monitor/LineAlert.h"
 #include "monitor/Options.h"
 #include "monitor/StatusReport.h"
 #include "monitor/SummaryStore.h"
@@ -100,9 +103,57 @@ QDateTime ParseWhen(const QString& text, bool end)
     return t.isValid() && text.contains(QLatin1Char('T')) ? t : QDateTime();
 }
 
+// What the report takes from the settings: the outage rule's counts (so its outages are the ones
+// the notifications announced) and the thresholds drawn on the graph. Read without the
+// registry code's repairs, which are the running copy's business; defaults where anything is
+// missing or amiss.
+struct TReportSettings {
+    int DownAfter = Monitor::TLineAlert::kDefaultDownAfter;
+    int UpAfter = Monitor::TLineAlert::kDefaultUpAfter;
+    double LowMs = 200, HighMs = 700;
+};
+
+TReportSettings StoredReportSettings()
+{
+    TReportSettings settings;
+    QByteArray text;
+    QString why;
+    if (ReadSettingsFile(TRegistryFile::DefaultPath(), text, why) != TSettingsRead::Read)
+        return settings;
+    TRegistryData data;
+    try {
+        data = TRegistryData::Parse(text);
+    } catch (const ERegistryFormatError&) {
+        return settings;
+    }
+    const QString key =
+        QStringLiteral("HKEY_CURRENT_USER\\") + Monitor::TMonitorOptions::RegistryKey();
+    auto number = [&](const QString& section, const QString& name, double def, double lo,
+                      double hi) {
+        if (const TRegKey* k = data.FindKey(key + QLatin1Char('\\') + section))
+            for (const TRegValue& v : k->Values)
+                if (v.Name.compare(name, Qt::CaseInsensitive) == 0) {
+                    bool ok = false;
+                    const double d = v.Type == REG_DWORD ? double(v.Dword) : v.Text.toDouble(&ok);
+                    if ((ok || v.Type == REG_DWORD) && d >= lo && d <= hi)
+                        return d;
+                }
+        return def;
+    };
+    const QString options = Monitor::TMonitorOptions::SectionName();
+    settings.DownAfter =
+        int(number(options, QStringLiteral("DownAfter"), settings.DownAfter, 1, 1000));
+    settings.UpAfter = int(number(options, QStringLiteral("UpAfter"), settings.UpAfter, 1, 1000));
+    settings.LowMs =
+        number(QStringLiteral("TAyarF"), QStringLiteral("SpinEditALT_Value"), 200, 1, 1e6);
+    settings.HighMs =
+        number(QStringLiteral("TAyarF"), QStringLiteral("SpinEditUST_Value"), 700, 1, 1e6);
+    return settings;
+}
+
 int WriteReport(const TCommandLine& cmd)
 {
-    const Monitor::TMonitorOptions options = Monitor::TMonitorOptions::Load();
+    const TReportSettings settings = StoredReportSettings();
     const std::int64_t from = cmd.ReportFrom.toMSecsSinceEpoch();
     const std::int64_t to = cmd.ReportTo.toMSecsSinceEpoch();
     Monitor::TSummaryStore store;
@@ -114,7 +165,7 @@ int WriteReport(const TCommandLine& cmd)
     }
     const QString host = cmd.ReportHost.isEmpty() ? store.LastHost(to) : cmd.ReportHost;
     const Monitor::THistoryData data =
-        Monitor::LoadHistory(store, host, from, to, options.DownAfter, options.UpAfter);
+        Monitor::LoadHistory(store, host, from, to, settings.DownAfter, settings.UpAfter);
     Monitor::TReportFigures figures = Monitor::ReportFigures(data, from, to);
     Print(stdout, QString::fromUtf8(Monitor::ReportJson(figures)) + QLatin1Char('\n'));
     if (figures.Sent == 0 && data.Minutes.empty()) {
@@ -122,7 +173,7 @@ int WriteReport(const TCommandLine& cmd)
                           .arg(host.isEmpty() ? QStringLiteral("any host") : host));
         return 1;
     }
-    QString why = WriteReportPdf(cmd.ReportOutput, figures, data, 200, 700);
+    QString why = WriteReportPdf(cmd.ReportOutput, figures, data, settings.LowMs, settings.HighMs);
     if (why.isEmpty()) {
         QString csv = cmd.ReportOutput;
         if (csv.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))

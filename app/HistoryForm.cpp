@@ -77,7 +77,7 @@ void THistoryF::BuildControls()
 {
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QLatin1String(kStyle));
-    resize(980, 520);
+    resize(1100, 560);
     auto* top = new QHBoxLayout;
     auto* hostLabel = new QLabel(tr("Sunucu:"), this);
     HostBox = new QComboBox(this);
@@ -118,10 +118,11 @@ void THistoryF::BuildControls()
     OutageList->setAlternatingRowColors(true);
     OutageList->setHeaderLabels({tr("Başlangıç"), tr("Bitiş"), tr("Süre"), tr("Neden")});
     OutageList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    OutageList->setMinimumWidth(330);
+    OutageList->setMinimumWidth(420);
+    OutageList->setMaximumWidth(440);
     TotalsLabel = new QLabel(this);
     TotalsLabel->setObjectName(QStringLiteral("TotalsLabel"));
-    TotalsLabel->setWordWrap(true);
+    TotalsLabel->setMinimumHeight(2 * TotalsLabel->fontMetrics().lineSpacing() + 4);
     auto* side = new QVBoxLayout;
     side->addWidget(OutageList, 1);
     side->addWidget(TotalsLabel);
@@ -278,11 +279,15 @@ void THistoryF::ShowRange()
         const TOutage& o = FData->Outages[i];
         if (o.EndMs < FNowMs - span)
             continue;
-        auto* item = new QTreeWidgetItem(
-            OutageList, {ReportTime(o.StartMs),
-                         o.Open ? tr("%1 (sürüyor)").arg(ReportTime(o.EndMs)) : ReportTime(o.EndMs),
-                         ReportDuration(o.EndMs - o.StartMs),
-                         o.Fault.isEmpty() ? QStringLiteral("—") : o.Fault});
+        // Still down: the last outage, open, with samples up to a moment ago (one that a restart
+        // cut short is over).
+        const bool ongoing = o.Open && i + 1 == FData->Outages.size() && FNowMs - o.EndMs < 600000;
+        auto* item =
+            new QTreeWidgetItem(OutageList, {ReportTime(o.StartMs),
+                                             ongoing ? tr("%1 (sürüyor)").arg(ReportTime(o.EndMs))
+                                                     : ReportTime(o.EndMs),
+                                             ReportDuration(o.EndMs - o.StartMs),
+                                             o.Fault.isEmpty() ? QStringLiteral("—") : o.Fault});
         item->setData(0, Qt::UserRole, int(i));
     }
     UpdateTotals();
@@ -294,7 +299,7 @@ void THistoryF::UpdateTotals()
         return;
     const TReportFigures f = ReportFigures(*FData, Graph->FromMs(), Graph->ToMs());
     TotalsLabel->setText(
-        tr("Gösterilen aralıkta %1 kesinti, toplam %2, en uzun %3; erişilebilirlik %4")
+        tr("Gösterilen aralıkta %1 kesinti, toplam %2,\nen uzun %3; erişilebilirlik %4")
             .arg(f.Totals.Count)
             .arg(ReportDuration(f.Totals.DownMs), ReportDuration(f.Totals.LongestMs),
                  f.AvailabilityPercent

@@ -139,10 +139,14 @@ void PaintHistory(QPainter& p, const QRect& rect, const THistoryPlot& plot)
             p.setPen(QPen(QColor(70, 70, 70), 1, Qt::DotLine));
             p.drawLine(gap.topLeft(), gap.bottomLeft());
             p.drawLine(gap.topRight(), gap.bottomRight());
+            // On one line where it fits, else a word a line; left out where even that does not.
             const QString text = GapText(kind);
-            if (p.fontMetrics().horizontalAdvance(text) + 6 <= gap.width()) {
+            const QRect inner = gap.adjusted(3, 0, -3, 0);
+            const int flags = Qt::AlignCenter | Qt::TextWordWrap;
+            const QRect need = p.fontMetrics().boundingRect(inner, flags, text);
+            if (need.width() <= inner.width() && need.height() <= inner.height()) {
                 p.setPen(kGapText);
-                p.drawText(gap, Qt::AlignCenter, text);
+                p.drawText(inner, flags, text);
             }
         }
         x = end;

@@ -165,7 +165,7 @@ int main(int argc, char** argv)
             return THistoryF::TSettings{200, 700, "provider.example"};
         },
         Qt::Window, folder, storePath);
-    window.resize(1000, 520);
+    window.resize(1100, 560);
     QEventLoop loop;
     QObject::connect(&window, &THistoryF::Loaded, &loop, &QEventLoop::quit);
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);

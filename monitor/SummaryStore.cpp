@@ -470,8 +470,8 @@ QString TSummaryStore::Address(const QString& host, const QDate& lastDay)
 QString TSummaryStore::LastHost(std::int64_t toMs)
 {
     QSqlQuery q(FDb);
-    q.prepare(
-        QStringLiteral("SELECT host FROM minutes WHERE minute < ? ORDER BY minute DESC LIMIT 1"));
+    q.prepare(QStringLiteral("SELECT host FROM minutes WHERE first_minute < ?"
+                             " ORDER BY last_minute DESC LIMIT 1"));
     q.addBindValue(qint64((toMs + 59999) / 60000));
     q.exec();
     return q.next() ? q.value(0).toString() : QString();

@@ -393,8 +393,10 @@ The desktop&apos;s beep sounds instead.</translation>
         <translation>%1 (ongoing)</translation>
     </message>
     <message>
-        <source>Gösterilen aralıkta %1 kesinti, toplam %2, en uzun %3; erişilebilirlik %4</source>
-        <translation>In the range shown %1 outages, %2 in all, the longest %3; availability %4</translation>
+        <source>Gösterilen aralıkta %1 kesinti, toplam %2,
+en uzun %3; erişilebilirlik %4</source>
+        <translation>In the range shown %1 outages, %2 in all,
+the longest %3; availability %4</translation>
     </message>
     <message>
         <source>Geçmiş henüz okunmadı</source>

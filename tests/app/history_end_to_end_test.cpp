@@ -251,14 +251,14 @@ TEST_F(HistoryEndToEnd, TheWindowShowsTheOutagesAndTheReportAddsThemUp)
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << "no CSV beside the report";
     EXPECT_GE(csv.readAll().count(",lost,"), 24 + 12 + 1);
 
-    // The same without a window (up to half an hour ago, before the program's own samples);
-    // a range without samples and a wrong call.
+    // The same without a window (up to half an hour ago, before the program's own samples), of
+    // the host monitored last; a range without samples and a wrong call.
     int status = -1;
-    const QString json = Tool(kProgram,
-                              {"--report", Now.addDays(-1).toString(Qt::ISODate),
-                               Now.addSecs(-1800).toString(Qt::ISODate), "--host", kHost,
-                               "--output", Dir.filePath("cli.pdf")},
-                              &status);
+    const QString json =
+        Tool(kProgram,
+             {"--report", Now.addDays(-1).toString(Qt::ISODate),
+              Now.addSecs(-1800).toString(Qt::ISODate), "--output", Dir.filePath("cli.pdf")},
+             &status);
     EXPECT_EQ(status, 0) << json.toStdString();
     const QJsonObject r = QJsonDocument::fromJson(json.toUtf8()).object();
     EXPECT_EQ(r["host"].toString(), kHost);

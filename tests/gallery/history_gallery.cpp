@@ -105,7 +105,7 @@ int main(int argc, char** argv)
                 return THistoryF::TSettings{200, 700, "provider.example"};
             },
             Qt::Window, tmp.filePath("history"), tmp.filePath("history.sqlite"));
-        w.resize(1000, 520);
+        w.resize(1100, 560);
         w.show();
         if (!WaitLoaded(w))
             return false;
