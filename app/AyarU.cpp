@@ -535,5 +535,21 @@ void TAyarF::CancelButtonClick(QObject*)
 
 void TAyarF::Timer1Timer(QObject* Sender)
 {
-    PingButtonClick(Sender);
+    if (!FAsleep)
+        PingButtonClick(Sender);
+}
+
+void TAyarF::SetAsleep(bool on)
+{
+    FAsleep = on;
+    if (!on)
+        return;
+    // The cycle in flight ends without a sample: a cancelled lookup gives none, nor an
+    // abandoned echo.
+    if (Ping1->LookupHandle() != 0)
+        Ping1->CancelDnsLookup();
+    if (Ping1->EchoOutstanding()) {
+        Ping1->CancelEcho();
+        EndCycle();
+    }
 }

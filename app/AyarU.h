@@ -101,6 +101,10 @@ public:
     bool HostUnknown() const { return FHostUnknown; }
     // A cycle (lookup, then echo) is under way: timer ticks and Ping presses are skipped.
     bool CycleRunning() const { return FCycleRunning; }
+    // The computer goes to sleep (on) or woke (off): the cycle in flight ends without a sample,
+    // and timer ticks start none while asleep.
+    void SetAsleep(bool on);
+    bool Asleep() const { return FAsleep; }
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -124,6 +128,7 @@ private:
     // A missing-host report is open: further reports wait until it is closed.
     bool FMissingHostOpen = false;
     bool FCycleRunning = false;
+    bool FAsleep = false;
     bool FHostUnknown = false;
     // The host text is being typed: changed by the user and not yet confirmed (Enter, Ping,
     // leaving the field, closing or hiding the window). A cycle for such a text ("1", "12",

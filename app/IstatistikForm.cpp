@@ -53,7 +53,7 @@ TIstatistikF::~TIstatistikF()
 
 void TIstatistikF::BuildControls()
 {
-    setFixedSize(316, 300);
+    setFixedSize(316, 318);
     SetControlColor(this, kFormColor);
     setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -11, true));
     SetFontColor(this, clBlack);
@@ -108,6 +108,8 @@ void TIstatistikF::BuildControls()
     CopyButton->setGeometry(8, GroupBox1->geometry().bottom() + 8, 160, 24);
     CopyButton->setCursor(Qt::PointingHandCursor);
     CopyButton->OnClick = [this](QObject* s) { CopyButtonClick(s); };
+    LabelQuality = new TLabel(this, 10, CopyButton->geometry().bottom() + 7, QString());
+    LabelQuality->setObjectName(QStringLiteral("LabelQuality"));
     Refresh();
 }
 
@@ -123,11 +125,17 @@ void TIstatistikF::Refresh()
         SessionValues[i]->SetCaption(rows[i].Session);
         WindowValues[i]->SetCaption(rows[i].Window);
     }
+    LabelQuality->SetCaption(
+        QualityLine(FHub->Quality().Limits().Window, FHub->Mos(), FHub->QualityState()));
 }
 
 QString TIstatistikF::Text() const
 {
-    return FHub ? StatsText(FHub->Statistics()) : QString();
+    return FHub ? StatsText(FHub->Statistics()) +
+                      QualityLine(FHub->Quality().Limits().Window, FHub->Mos(),
+                                  FHub->QualityState()) +
+                      QLatin1Char('\n')
+                : QString();
 }
 
 void TIstatistikF::CopyButtonClick(QObject*)

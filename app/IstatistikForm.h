@@ -25,6 +25,7 @@ public:
     TLabel* Label8;
     TLabel* LabelHost;
     TGroupBox* GroupBox1;
+    TLabel* LabelQuality; // the call quality (MOS) over the last cycles
     TButton* CopyButton;
     // One row per figure: the name, the session's value, the window's value.
     QList<TLabel*> Names, SessionValues, WindowValues;

@@ -4,6 +4,7 @@
 #include "app/AyarU.h"
 #include "app/CommandLine.h"
 #include "app/FontConfigWarmUp.h"
+#include "app/LineEvents.h"
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommands.h"
@@ -91,6 +92,8 @@ int main(int argc, char** argv)
     ayarF->SampleHub1->SetHost(ayarF->HostEdit->Text());
     ayarF->SampleHub1->AddEvent(Monitor::THistoryEventKind::Start);
     ayarF->SampleHub1->SetAutoPing(ayarF->CheckBoxPing->Checked());
+    // Sleep and network changes: no false alarm across them, and a mark in the history.
+    new TLineEvents(ayarF.get());
     InstallStatusCommands(instance, anaF.get(), ayarF.get());
     const auto sessionEnd = InstallSessionEnd(anaF.get(), ayarF.get());
     if (command.Hidden)

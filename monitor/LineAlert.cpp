@@ -87,3 +87,13 @@ QString LineChangeText(const TLineEvent& event, int slowAboveMs)
 }
 
 } // namespace Monitor
+
+namespace Monitor {
+
+QString NoNetworkText(const QString& host)
+{
+    return QCoreApplication::translate("Monitor", "%1: bu bilgisayarın ağ bağlantısı yok")
+        .arg(host);
+}
+
+} // namespace Monitor

@@ -34,6 +34,8 @@ public:
     TLineEvent Add(const TSample& sample);
 
     bool Down() const { return FDown; }
+    // The runs so far no longer count (a sleep, a network change); up or down stays as judged.
+    void Restart() { FBadRun = FGoodRun = 0; }
     // While down: the first bad cycle of the run that took the line down.
     const QDateTime& OutageStart() const { return FOutageStart; }
 
@@ -54,6 +56,8 @@ QString LineChangeText(const TLineEvent& event, int slowAboveMs = 0);
 // Why a bad cycle was bad: no reply, too slow (with the time), name not found, or the network's
 // error message.
 QString CauseText(const TSample& bad, int slowAboveMs);
+// The "down" notification's body when this computer has no route to the host at all.
+QString NoNetworkText(const QString& host);
 // A duration in Turkish units: "45 sn", "3 dk 5 sn", "2 sa 0 dk".
 QString DurationText(qint64 ms);
 

@@ -22,13 +22,14 @@ QByteArray Number(double v)
 
 } // namespace
 
-void TMetrics::Add(const TSample& s, bool up)
+void TMetrics::Add(const TSample& s, bool up, double mos)
 {
     if (s.Host != FHost) {
         *this = TMetrics();
         FHost = s.Host;
     }
     FUp = up;
+    FMos = mos;
     if (!s.Sent())
         return;
     ++FSent;
@@ -86,6 +87,10 @@ QByteArray TMetrics::Text() const
     line("zmping2_echo_requests_lost_total", QByteArray::number(FLost));
     head("zmping2_line_up", "gauge", "Whether the line is up (1) or down (0).");
     line("zmping2_line_up", FUp ? "1" : "0");
+    head("zmping2_mos", "gauge",
+         "Estimated call quality (mean opinion score, 1 to 5) over the last cycles; NaN when not "
+         "known yet.");
+    line("zmping2_mos", Number(std::isnan(FMos) ? NAN : std::round(FMos * 100) / 100));
     return out;
 }
 

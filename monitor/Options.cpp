@@ -48,6 +48,12 @@ TMonitorOptions TMonitorOptions::Load()
     o.PreferIPv6 = ReadText(reg, QStringLiteral("PreferIPv6"), QString()) == QLatin1String("1");
     o.HistoryDays = ReadCount(reg, QStringLiteral("HistoryDays"), o.HistoryDays, 36500);
     o.MetricsFile = ReadText(reg, QStringLiteral("MetricsFile"), QString()).trimmed();
+    o.QualityWindow = ReadCount(reg, QStringLiteral("QualityWindow"), o.QualityWindow);
+    o.JitterLimitMs = ReadCount(reg, QStringLiteral("JitterLimit"), o.JitterLimitMs, 60000);
+    o.LossLimitPercent = ReadCount(reg, QStringLiteral("LossLimit"), o.LossLimitPercent, 100);
+    o.QualityHoldSeconds =
+        ReadCount(reg, QStringLiteral("QualityHold"), o.QualityHoldSeconds, 86400);
+    o.GraceSeconds = ReadCount(reg, QStringLiteral("GraceSeconds"), o.GraceSeconds, 600);
     const QString language =
         Language::Normalised(ReadText(reg, QStringLiteral("Language"), o.Language));
     if (!language.isEmpty())
@@ -70,6 +76,11 @@ void TMonitorOptions::Save() const
                     PreferIPv6 ? QStringLiteral("1") : QStringLiteral("0"));
     reg.WriteString(section, QStringLiteral("HistoryDays"), QString::number(HistoryDays));
     reg.WriteString(section, QStringLiteral("MetricsFile"), MetricsFile);
+    reg.WriteString(section, QStringLiteral("QualityWindow"), QString::number(QualityWindow));
+    reg.WriteString(section, QStringLiteral("JitterLimit"), QString::number(JitterLimitMs));
+    reg.WriteString(section, QStringLiteral("LossLimit"), QString::number(LossLimitPercent));
+    reg.WriteString(section, QStringLiteral("QualityHold"), QString::number(QualityHoldSeconds));
+    reg.WriteString(section, QStringLiteral("GraceSeconds"), QString::number(GraceSeconds));
     reg.WriteString(section, QStringLiteral("Language"), Language);
 }
 

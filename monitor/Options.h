@@ -10,6 +10,12 @@
 //                  (default 0: on IPv4, as always)
 //   HistoryDays    days a history file is kept before it is removed (default 30)
 //   MetricsFile    where the Prometheus metrics file is written after each sample; empty: none
+//   QualityWindow  cycles the call quality is judged over (default 20)
+//   JitterLimit    jitter in milliseconds beyond which the line is degraded (default 30)
+//   LossLimit      loss in percent beyond which the line is degraded (default 5)
+//   QualityHold    seconds at least between two quality notifications (default 120)
+//   GraceSeconds   after a wake or a network change, the longest wait for the network before
+//                  a "down" is told (default 20)
 //   Language       "tr" or "en": the language of the windows (default tr, the program's own)
 // Values that are missing or unreadable read as their defaults.
 #include <QDateTime>
@@ -25,6 +31,11 @@ struct TMonitorOptions {
     bool PreferIPv6 = false;
     int HistoryDays = 30;
     QString MetricsFile;
+    int QualityWindow = 20;
+    int JitterLimitMs = 30;
+    int LossLimitPercent = 5;
+    int QualityHoldSeconds = 120;
+    int GraceSeconds = 20;
     QString Language = QStringLiteral("tr");
 
     // The section's registry key: "Software\<program file's base name>".

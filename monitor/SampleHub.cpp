@@ -3,6 +3,7 @@
 #include "monitor/DesktopNotifier.h"
 #include "net/HostResolver.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <algorithm>
 
@@ -11,6 +12,18 @@ namespace Monitor {
 TSampleHub::TSampleHub(QObject* parent) : QObject(parent), FOptions(TMonitorOptions::Load())
 {
     FAlert.SetCounts(FOptions.DownAfter, FOptions.UpAfter);
+    TQualityLimits limits;
+    limits.Window = FOptions.QualityWindow;
+    limits.JitterMs = FOptions.JitterLimitMs;
+    limits.LossPercent = FOptions.LossLimitPercent;
+    limits.HoldSeconds = FOptions.QualityHoldSeconds;
+    FQuality.SetLimits(limits);
+    Ticks = [] {
+        static QElapsedTimer clock;
+        if (!clock.isValid())
+            clock.start();
+        return clock.elapsed();
+    };
     // A silence stored with a later end (a clock set back, an edited file) lasts an hour at most.
     const QDateTime latest = Now().addMSecs(kSilenceMs);
     if (FOptions.SilencedUntil.isValid() && FOptions.SilencedUntil > latest)
@@ -33,21 +46,56 @@ void TSampleHub::Add(const TSample& sample)
     FLast = sample;
     FStatistics.Add(sample);
     const TLineEvent event = FAlert.Add(sample);
-    if (event.Change != TLineChange::None && FOptions.AlertsOn) {
-        // "Up" takes the place of the "down" still on screen, so no stale red notice stays.
-        // The body is markup: host names and the network's texts are escaped here, once.
-        const bool down = event.Change == TLineChange::Down;
+    if (event.Change == TLineChange::Down)
+        FLastDown = event;
+    TellLine(FGrace.Tell(sample, event.Change, FAlert.Down(), Ticks()), event);
+    // An outage is the down rule's business: the quality starts afresh after it.
+    if (event.Change == TLineChange::Down)
+        FQuality.Restart();
+    const TQualityChange quality = FQuality.Add(sample);
+    if (quality != TQualityChange::None && FOptions.AlertsOn && !FAlert.Down())
         NotifyDesktop(QStringLiteral("ZmPing2"),
-                      LineChangeText(event, FSlowAboveMs).toHtmlEscaped(),
-                      down ? TUrgency::Critical : TUrgency::Normal, down ? 0 : FDownNotice,
-                      [hub = QPointer<TSampleHub>(this), down](unsigned id) {
-                          if (hub)
-                              hub->FDownNotice = down ? id : 0;
-                      });
-    }
+                      QualityChangeText(sample.Host, quality, FQuality.Figures().Mos.value_or(1))
+                          .toHtmlEscaped(),
+                      TUrgency::Normal);
     for (const auto& listener : FListeners)
         listener(sample);
     emit SampleAdded();
+}
+
+void TSampleHub::TellLine(TLineChange change, const TLineEvent& event)
+{
+    if (change == TLineChange::None || !FOptions.AlertsOn)
+        return;
+    // A "down" held back by the grace is told later, with the cause of the cycle that took the
+    // line down.
+    const bool down = change == TLineChange::Down;
+    const TLineEvent& told = down ? FLastDown : event;
+    // "Up" takes the place of the "down" still on screen, so no stale red notice stays.
+    // The body is markup: host names and the network's texts are escaped here, once.
+    const QString body =
+        down && FNoRoute ? NoNetworkText(told.Host) : LineChangeText(told, FSlowAboveMs);
+    NotifyDesktop(QStringLiteral("ZmPing2"), body.toHtmlEscaped(),
+                  down ? TUrgency::Critical : TUrgency::Normal, down ? 0 : FDownNotice,
+                  [hub = QPointer<TSampleHub>(this), down](unsigned id) {
+                      if (hub)
+                          hub->FDownNotice = down ? id : 0;
+                  });
+}
+
+void TSampleHub::BeginGrace()
+{
+    FAlert.Restart();
+    FQuality.Restart();
+    FGrace.Begin(Ticks(), FOptions.GraceSeconds);
+}
+
+void TSampleHub::SetSlowAbove(int ms)
+{
+    FSlowAboveMs = ms;
+    TQualityLimits limits = FQuality.Limits();
+    limits.MedianMs = ms;
+    FQuality.SetLimits(limits);
 }
 
 void TSampleHub::Listen(std::function<void(const TSample&)> listener)

@@ -5,6 +5,8 @@
 // or off, the alarm's silence), which the pop-up menu changes.
 #include "monitor/HistoryEvent.h"
 #include "monitor/LineAlert.h"
+#include "monitor/LineGrace.h"
+#include "monitor/LineQuality.h"
 #include "monitor/Options.h"
 #include "monitor/Sample.h"
 #include "monitor/Statistics.h"
@@ -44,6 +46,14 @@ public:
 
     const TStatistics& Statistics() const { return FStatistics; }
     const TLineAlert& Alert() const { return FAlert; }
+    // Whether the line is fit for a call, judged over the last cycles.
+    const TLineQuality& Quality() const { return FQuality; }
+    // The call quality as told: a line that is down carries no call (MOS 1, degraded).
+    std::optional<double> Mos() const
+    {
+        return FAlert.Down() ? std::optional<double>(1.0) : FQuality.Mos();
+    }
+    TQuality QualityState() const { return FAlert.Down() ? TQuality::Degraded : FQuality.State(); }
     const TMonitorOptions& Options() const { return FOptions; }
     // The last sample added (Time invalid before the first).
     const TSample& Last() const { return FLast; }
@@ -62,11 +72,21 @@ public:
     // The windows' language from the next start on ("tr" or "en"). Remembered at once.
     void SetLanguage(const QString& language);
 
-    // The upper threshold, which a "down" notification caused by slow replies names.
-    void SetSlowAbove(int ms) { FSlowAboveMs = ms; }
+    // The upper threshold, which a "down" notification caused by slow replies names and the
+    // call quality's median is held against.
+    void SetSlowAbove(int ms);
+
+    // The computer woke from sleep, or the route to the host changed: the cycles before no
+    // longer count, and a "down" is held back until the network is back (see TLineGrace).
+    void BeginGrace();
+    // Whether this computer has a route to the host at all; without one, a "down" says so.
+    void SetNoRoute(bool none) { FNoRoute = none; }
+    bool NoRoute() const { return FNoRoute; }
 
     // The clock (tests set their own).
     std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+    // A monotonic clock in milliseconds, for the grace.
+    std::function<qint64()> Ticks;
 
 signals:
     // A sample was taken (statistics changed).
@@ -76,8 +96,13 @@ signals:
 
 private:
     void ArmSilenceEnd();
+    void TellLine(TLineChange change, const TLineEvent& event);
     TStatistics FStatistics;
     TLineAlert FAlert;
+    TLineQuality FQuality;
+    TLineGrace FGrace;
+    bool FNoRoute = false;
+    TLineEvent FLastDown; // the change that took the line down last
     TMonitorOptions FOptions;
     TSample FLast;
     std::vector<std::function<void(const TSample&)>> FListeners;

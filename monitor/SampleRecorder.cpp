@@ -6,6 +6,7 @@
 #include "monitor/SampleHub.h"
 
 #include <QPointer>
+#include <cmath>
 #include <cstdio>
 
 namespace Monitor {
@@ -40,7 +41,7 @@ TSampleRecorder::~TSampleRecorder()
 
 void TSampleRecorder::Record(const TSample& sample)
 {
-    FMetrics.Add(sample, !FHub->Alert().Down());
+    FMetrics.Add(sample, !FHub->Alert().Down(), FHub->Mos().value_or(NAN));
     Enqueue(sample.Time.date(), HistoryLine(sample));
     const QString metricsPath = FHub->Options().MetricsFile;
     if (!metricsPath.isEmpty()) {

@@ -53,6 +53,8 @@ QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
     const TSample& last = hub.Last();
     const TFigures window = hub.Statistics().Window();
     const bool any = last.Time.isValid();
+    const std::optional<double> mos = hub.Mos();
+    const QString quality = QualityName(hub.QualityState());
     return Line(QJsonObject{
         {"host", any ? QJsonValue(last.Host) : QJsonValue()},
         {"address", any && !last.Address.isEmpty() ? QJsonValue(last.Address) : QJsonValue()},
@@ -66,7 +68,9 @@ QByteArray StatusJson(const TSampleHub& hub, const TStatusView& view)
         {"loss_percent", Optional(window.LossPercent)},
         {"avg_ms", Optional(window.AvgUs, 0.001)},
         {"time", any ? QJsonValue(IsoTimeText(last.Time)) : QJsonValue()},
-        {"auto_ping", view.AutoPing}});
+        {"auto_ping", view.AutoPing},
+        {"mos", mos ? QJsonValue(std::round(*mos * 100) / 100) : QJsonValue()},
+        {"quality", quality.isEmpty() ? QJsonValue() : QJsonValue(quality)}});
 }
 
 QByteArray StatusBarLine(const TSampleHub& hub, const TStatusView& view)

@@ -4,11 +4,13 @@
 // The status ("ZmPing2 --status"):
 //   {"host":"localhost","address":"127.0.0.1","status":"good","line":"up","rtt_ms":0.084,
 //    "readout":"0 ms","loss_percent":0,"avg_ms":0.091,"time":"2026-12-08T09:15:02.417+03:00",
-//    "auto_ping":true}
+//    "auto_ping":true,"mos":4.39,"quality":"good"}
 // status: the lamp's state (off, bad, normal, good), or unknown-host after a failed lookup;
-// line: up or down, judged over several cycles, or off while automatic pinging is off; rtt_ms: the
-// last sample's round trip; loss_percent and avg_ms: over the statistics window (the last 100
-// echoes); time: of the last sample. A figure not known yet is null.
+// line: up or down, judged over several cycles, or off while automatic pinging is off; mos: the
+// estimated call quality (1 to 5) and quality: good or degraded, over the last cycles (see
+// monitor/LineQuality.h); rtt_ms: the last sample's round trip; loss_percent and avg_ms: over the
+// statistics window (the last 100 echoes); time: of the last sample. A figure not known yet is
+// null.
 //
 // The status-bar line ("ZmPing2 --status --follow"), read by waybar's custom modules
 // ("return-type": "json") and by i3blocks (format=json, interval=persist) alike:

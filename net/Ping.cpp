@@ -329,6 +329,12 @@ void TPing::CancelDnsLookup()
     Fire(OnDnsLookupDone, this, quint16{WinSock::WSAEINTR});
 }
 
+void TPing::ForgetLookups()
+{
+    std::lock_guard lock(FCourier->Mutex);
+    FCourier->Latest.reset();
+}
+
 void TPing::WMAsyncGetHostByName(quint32 handle, quint16 error, quint32 address)
 {
     WMAsyncGetHostByName(handle, error, HostAddress::FromV4(address));

@@ -89,6 +89,9 @@ public:
     virtual void DnsLookup(const QString& HostName);
     // Cancels the outstanding lookup, which then reports 10004; nothing outstanding: nothing.
     void CancelDnsLookup();
+    // The network changed: a worker still asking for a name gives its answer to no later
+    // lookup, which asks afresh.
+    void ForgetLookups();
     // The engine's Ping, blocking the calling thread (an outstanding PingAsync is abandoned).
     int Ping();
     // Starts one echo without blocking (see the unit's comment): false when none was sent,

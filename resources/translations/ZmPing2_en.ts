@@ -164,6 +164,34 @@ The desktop&apos;s beep sounds instead.</translation>
         <source>%1: bağlantı geri geldi (kesinti %2)</source>
         <translation>%1: line back up (down for %2)</translation>
     </message>
+    <message>
+        <source>%1: bu bilgisayarın ağ bağlantısı yok</source>
+        <translation>%1: this computer has no network connection</translation>
+    </message>
+    <message>
+        <source>iyi</source>
+        <translation>good</translation>
+    </message>
+    <message>
+        <source>düşük</source>
+        <translation>poor</translation>
+    </message>
+    <message>
+        <source>henüz bilinmiyor</source>
+        <translation>not known yet</translation>
+    </message>
+    <message>
+        <source>Arama kalitesi (son %1 döngü): MOS %2, %3</source>
+        <translation>Call quality (last %1 cycles): MOS %2, %3</translation>
+    </message>
+    <message>
+        <source>%1: bağlantı kalitesi düştü (MOS %2)</source>
+        <translation>%1: call quality dropped (MOS %2)</translation>
+    </message>
+    <message>
+        <source>%1: bağlantı kalitesi düzeldi (MOS %2)</source>
+        <translation>%1: call quality recovered (MOS %2)</translation>
+    </message>
 </context>
 <context>
     <name>Shell</name>

@@ -167,7 +167,9 @@ TEST_F(LineMonitor, StatisticsWindowShowsTheLossLiveAndCopiesItAsText)
 
     w->CopyButton->Click();
     const QString copied = QGuiApplication::clipboard()->text();
-    EXPECT_EQ(copied, StatsText(Hub->Statistics()));
+    EXPECT_TRUE(copied.startsWith(StatsText(Hub->Statistics()))) << copied.toStdString();
+    EXPECT_TRUE(copied.endsWith("\nArama kalitesi (son 20 döngü): MOS -, henüz bilinmiyor\n"))
+        << "six cycles are too few to judge a call by";
     EXPECT_TRUE(copied.contains("Kayıp               %33,3           %33,3"))
         << copied.toStdString();
 

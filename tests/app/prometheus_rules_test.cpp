@@ -5,7 +5,8 @@
 // private network namespace, which answers fast, then slowly (above the upper threshold), then
 // not at all; every metrics file it writes is kept, one per cycle, and becomes one minute of
 // the rules' test series. The rules must stay quiet while the line is good, report the slow
-// line and the down line while it is slow, and the loss and the down line while nothing comes.
+// line, the down line and the poor call quality while it is slow, and the loss and the down line
+// while nothing comes.
 #include "support/NetNamespace.h"
 #include "support/ProgramUnderTest.h"
 #include "support/StoredSettings.h"
@@ -133,8 +134,12 @@ TEST(PrometheusRules, FireOnTheSeriesTheProgramWrote)
             "\"\n";
     };
     const int endGood = good - 1, endSlow = good + slow - 1, endLost = good + slow + lost - 1;
-    for (const char* alert : {"ZmPing2LineDown", "ZmPing2EchoLoss", "ZmPing2SlowLine"})
+    for (const char* alert :
+         {"ZmPing2LineDown", "ZmPing2EchoLoss", "ZmPing2SlowLine", "ZmPing2PoorCallQuality"})
         expect(endGood, alert, {}, {});
+    // Six fast and then slow replies: the MOS of the last 20 cycles falls below 3.6 and stays.
+    expect(endSlow, "ZmPing2PoorCallQuality", "warning",
+           "127.0.0.1 would carry calls poorly (MOS below 3.6)");
     expect(endSlow, "ZmPing2LineDown", "critical", "127.0.0.1 is down");
     expect(endSlow, "ZmPing2SlowLine", "warning", "127.0.0.1 answers slower than 0.7 s on average");
     expect(endSlow, "ZmPing2EchoLoss", {}, {});
