@@ -1,7 +1,5 @@
 #include "net/RouteQuery.h"
 
-#include "net/SockAddr.h"
-
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -68,13 +66,7 @@ bool ErrorMessage(const nlmsghdr& h, const std::uint8_t* p, std::size_t n, std::
         return true;
     }
     std::memcpy(&e, p, sizeof e);
-    // The kernel sends a negative errno; anything else is no error it would send.
-    if (e.error == 0)
-        error = "No route reply";
-    else if (e.error < 0 && e.error > -4096)
-        error = std::strerror(-e.error);
-    else
-        error = "Malformed netlink error reply";
+    error = e.error == 0 ? "No route reply" : std::strerror(-e.error);
     return true;
 }
 
@@ -219,8 +211,22 @@ HostAddress SourceFor(const HostAddress& to)
     const int fd = ::socket(to.V6 ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return none;
-    sockaddr_storage ss;
-    const socklen_t len = ToSockAddr(to, 9, ss);
+    sockaddr_storage ss{};
+    socklen_t len;
+    if (to.V6) {
+        auto* s6 = reinterpret_cast<sockaddr_in6*>(&ss);
+        s6->sin6_family = AF_INET6;
+        s6->sin6_port = htons(9);
+        std::memcpy(&s6->sin6_addr, to.Ip6.Bytes.data(), 16);
+        s6->sin6_scope_id = to.Ip6.ScopeId;
+        len = sizeof *s6;
+    } else {
+        auto* s4 = reinterpret_cast<sockaddr_in*>(&ss);
+        s4->sin_family = AF_INET;
+        s4->sin_port = htons(9);
+        s4->sin_addr.s_addr = to.V4;
+        len = sizeof *s4;
+    }
     HostAddress out;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&ss), len) == 0) {
         sockaddr_storage me{};
