@@ -136,15 +136,18 @@ void PaintHistory(QPainter& p, const QRect& rect, const THistoryPlot& plot)
         if (kind != TGapKind::None && !plot.Columns[std::size_t(x)].HasSamples()) {
             const QRect gap(area.left() + x, area.top(), end - x, area.height());
             p.fillRect(gap, QColor(18, 18, 18));
-            p.setPen(QPen(QColor(70, 70, 70), 1, Qt::DotLine));
+            p.setPen(QColor(45, 45, 45));
             p.drawLine(gap.topLeft(), gap.bottomLeft());
             p.drawLine(gap.topRight(), gap.bottomRight());
             // On one line where it fits, else a word a line; left out where even that does not.
             const QString text = GapText(kind);
             const QRect inner = gap.adjusted(3, 0, -3, 0);
             const int flags = Qt::AlignCenter | Qt::TextWordWrap;
-            const QRect need = p.fontMetrics().boundingRect(inner, flags, text);
-            if (need.width() <= inner.width() && need.height() <= inner.height()) {
+            // Laying the text out costs; a gap narrower than a short word is not worth it.
+            const bool room =
+                inner.width() >= p.fontMetrics().horizontalAdvance(QStringLiteral("program"));
+            const QRect need = room ? p.fontMetrics().boundingRect(inner, flags, text) : QRect();
+            if (room && need.width() <= inner.width() && need.height() <= inner.height()) {
                 p.setPen(kGapText);
                 p.drawText(inner, flags, text);
             }
@@ -158,10 +161,12 @@ void PaintHistory(QPainter& p, const QRect& rect, const THistoryPlot& plot)
         if (c.Replies == 0)
             continue;
         const int px = area.left() + x;
+        // Mixed with the black panel beforehand: blending hundreds of columns costs more than a
+        // zoom step may take.
         const QColor zone = ZoneColour(c.P50Us / 1000.0, plot);
-        QColor faint = zone, strong = zone;
-        faint.setAlpha(55);
-        strong.setAlpha(120);
+        const QColor faint(zone.red() * 55 / 255, zone.green() * 55 / 255, zone.blue() * 55 / 255);
+        const QColor strong(zone.red() * 120 / 255, zone.green() * 120 / 255,
+                            zone.blue() * 120 / 255);
         const int yMax = int(axis.Y(c.MaxUs / 1000.0)), yMin = int(axis.Y(c.MinUs / 1000.0));
         p.fillRect(QRect(px, yMax, 1, std::max(1, yMin - yMax + 1)), faint);
         const int y90 = int(axis.Y(c.P90Us / 1000.0)), y10 = int(axis.Y(c.P10Us / 1000.0));

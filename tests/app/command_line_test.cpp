@@ -66,7 +66,14 @@ TEST_F(CommandLine, HelpVersionAndMistakesNeedNoDisplay)
          {QStringList{"--frobnicate"}, QStringList{"stray"}, QStringList{"--show", "--quit"},
           QStringList{"--hidden", "--quit"}, QStringList{"-platform"}, QStringList{"--follow"},
           QStringList{"--status", "--ping"}, QStringList{"--hidden", "--status"},
-          QStringList{"--language", "fr"}, QStringList{"--language"}}) {
+          QStringList{"--language", "fr"}, QStringList{"--language"},
+          // A report needs a range in order, dates it can read and somewhere to go.
+          QStringList{"--report", "2026-12-02", "2026-12-01", "--output", "r.pdf"},
+          QStringList{"--report", "2026-12-01", "2026-12-02"},
+          QStringList{"--report", "2026-12-01", "--output", "r.pdf"},
+          QStringList{"--report", "1.12.2026", "2026-12-02", "--output", "r.pdf"},
+          QStringList{"--status", "--host", "h"},
+          QStringList{"--report", "2026-12-01", "2026-12-02", "--output"}}) {
         const TRun r = RunProgram(wrong, Env);
         EXPECT_EQ(r.Status, 2) << wrong.join(' ').toStdString();
         EXPECT_TRUE(r.Out.isEmpty());

@@ -202,8 +202,7 @@ TEST_F(HistoryEndToEnd, TheWindowShowsTheOutagesAndTheReportAddsThemUp)
     Tool("import", {"-window", history, shot});
     QImage image(shot);
     ASSERT_FALSE(image.isNull()) << "no screenshot";
-    // The loss marks hang from the top of the plot; the gap is filled dark grey. The day view
-    // runs from 24 h ago to now, so the outages lie 2 h apart and the gap 30 minutes wide.
+    // The loss marks hang from the top of the plot; the gap is filled dark grey.
     // (The time before the files and the hour since are gaps too, with loss on one side only.)
     const auto gaps = Runs(image, qRgb(18, 18, 18), image.height() / 3, image.height() / 2);
     const auto red = Runs(image, qRgb(255, 0, 0), 30, 100);
@@ -221,11 +220,13 @@ TEST_F(HistoryEndToEnd, TheWindowShowsTheOutagesAndTheReportAddsThemUp)
     }
     ASSERT_GE(gap.first, 0) << "no gap between loss marks; gaps " << gaps.size() << ", marks "
                             << red.size();
-    const double gapWidth = gap.second - gap.first + 1;
-    // Outage one (5 h ago) to the gap's start (4 h ago): twice the gap's width; the gap's end
-    // (3.5 h ago) to outage two (3 h ago): once.
-    EXPECT_NEAR((gap.first - before.back().first) / gapWidth, 2.0, 0.5);
-    EXPECT_NEAR((after.front().first - gap.second) / gapWidth, 1.0, 0.5);
+    // Measured against the two outages' marks, 2 h apart (5 h and 3 h ago): the gap runs from
+    // 4 h to 3.5 h ago, so it starts half-way and ends a quarter before the second outage
+    // (give or take a column of 2.4 minutes at each edge).
+    const double ruler = after.front().first - before.back().first;
+    ASSERT_GT(ruler, 0);
+    EXPECT_NEAR((gap.first - before.back().first) / ruler, 0.5, 0.06);
+    EXPECT_NEAR((after.front().first - gap.second) / ruler, 0.25, 0.06);
 
     // The report of the shown range, saved where the user types it.
     const QString pdf = Dir.filePath("report.pdf");
