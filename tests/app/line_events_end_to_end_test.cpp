@@ -33,6 +33,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
 #include <poll.h>
@@ -369,6 +370,8 @@ TEST_F(LineEventsEndToEnd, QualityNetworkChangesAndSleepRaiseOnlyTheRightNotices
     QJsonObject status = Status();
     EXPECT_EQ(status["quality"].toString(), "degraded");
     EXPECT_LT(status["mos"].toDouble(5), 4.0);
+    std::printf("degraded: mos %.2f, quality %s\n", status["mos"].toDouble(),
+                qPrintable(status["quality"].toString()));
     EXPECT_EQ(status["line"].toString(), "up");
 
     // It answers evenly: one "recovered", and the MOS of a clean short link.
@@ -382,6 +385,8 @@ TEST_F(LineEventsEndToEnd, QualityNetworkChangesAndSleepRaiseOnlyTheRightNotices
     status = Status();
     EXPECT_EQ(status["quality"].toString(), "good");
     EXPECT_GT(status["mos"].toDouble(), 4.3);
+    std::printf("recovered: mos %.2f, quality %s\n", status["mos"].toDouble(),
+                qPrintable(status["quality"].toString()));
     QFile metrics(Dir.filePath("zmping2.prom"));
     ASSERT_TRUE(metrics.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QRegularExpression("\nzmping2_mos\\{host=\"203\\.0\\.113\\.5\"\\} 4\\.\\d+\n")
@@ -441,6 +446,9 @@ TEST_F(LineEventsEndToEnd, QualityNetworkChangesAndSleepRaiseOnlyTheRightNotices
     StartResponder({});
     ASSERT_TRUE(WaitFor([&] { return Count("good", awake) >= 2; }, kWait));
     EXPECT_EQ(Notices().size(), 4) << Notices().join('\n').toStdString();
+    // What a person would have read, for the test's log.
+    for (const QString& notice : Notices())
+        std::printf("notice: %s\n", notice.toUtf8().constData());
 }
 
 #include "line_events_end_to_end_test.moc"

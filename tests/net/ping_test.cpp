@@ -455,6 +455,20 @@ TEST(Ping, LookupOverItsLimitFailsAndItsWorkerIsReusedNotMultiplied)
     c.Ping->CancelDnsLookup();
 }
 
+TEST(Ping, AfterANetworkChangeALookupAsksAfreshInsteadOfTakingOverAStuckWorker)
+{
+    Component c(FakeResolver::Run::Held);
+    c.Resolver->Answer("host", "127.0.0.5");
+    c.Lookup("host"); // asks the old network's name server, which does not answer
+    c.Ping->ForgetLookups();
+    c.Lookup("host");
+    ASSERT_EQ(c.Resolver->HeldCount(), 2u) << "the second lookup took over the stuck worker";
+    c.Resolver->RunHeld(1, true);
+    ASSERT_TRUE(c.WaitForEvents(1));
+    EXPECT_EQ(c.Events, Strings{"done:0"});
+    c.Resolver->DropHeld();
+}
+
 TEST(Ping, EchoWaitsOffTheCallingThreadAndRepliesThroughTheEventLoop)
 {
     Component c;
