@@ -111,7 +111,10 @@ void TSampleHub::SendDownNotice()
         return;
     const TLineEvent event = *FPendingDown;
     FPendingDown.reset();
-    Notify(TLineChange::Down, event, FFault.Time.isValid() ? FaultSummary(FFault) : QString());
+    // Without a route the notice already says this computer has no network: no verdict
+    // needed to repeat it.
+    Notify(TLineChange::Down, event,
+           FFault.Time.isValid() && !FNoRoute ? FaultSummary(FFault) : QString());
 }
 
 void TSampleHub::Notify(TLineChange change, const TLineEvent& told, const QString& fault)

@@ -205,7 +205,12 @@ TEST_F(AlertsEndToEnd, LossShowsInTheStatisticsAndAnOutageGivesOneDownAndOneUp)
     const int up = Sent();
     ASSERT_TRUE(WaitFor([&] { return Sent() >= up + 3; }, kWait));
     notices = Daemon->Notices();
-    ASSERT_EQ(notices.size(), 2);
+    ASSERT_EQ(notices.size(), 2) << [&] {
+        std::string all;
+        for (const auto& n : notices)
+            all += n.Body.toStdString() + "\n--\n";
+        return all;
+    }();
     EXPECT_TRUE(QRegularExpression("^127\\.0\\.0\\.1: bağlantı geri geldi \\(kesinti \\d+ sn\\)$")
                     .match(notices[1].Body)
                     .hasMatch())
