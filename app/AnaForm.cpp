@@ -1,6 +1,7 @@
 #include "app/AnaForm.h"
 
 #include "app/AyarU.h"
+#include "app/MonitorLogic.h"
 #include "app/MonitorMenu.h"
 #include "controls/LiquidIndicator.h"
 #include "controls/Spin.h"
@@ -175,11 +176,18 @@ void TAnaF::BuildControls()
     Sure->SetNumberForeColor1(clBlack);
     Sure->SetNumberBackColor(clBlack);
     Sure->SetIndicatorstring(QStringLiteral("0000"));
+    Sure->setAccessibleDescription(tr("Yanıt süresi"));
 
     Shape1 = new TShape(Panel2, stCircle);
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setGeometry(176, 5, 29, 30);
     Shape1->SetBrushColor(clWhite);
+    // A screen reader hears the lamp's meaning, not its colour.
+    Shape1->setAccessibleDescription(tr("Bağlantı durumu"));
+    Shape1->SetColorWords(Monitor::LampColor(Monitor::stGood), tr("İyi"));
+    Shape1->SetColorWords(Monitor::LampColor(Monitor::stNormal), tr("Normal"));
+    Shape1->SetColorWords(Monitor::LampColor(Monitor::stBad), tr("Kötü"));
+    Shape1->SetColorWords(Monitor::LampColor(Monitor::stOff), tr("Kapalı"));
 
     PeakMeter1 = new TPeakMeter(this);
     PeakMeter1->setObjectName(QStringLiteral("PeakMeter1"));
@@ -191,6 +199,7 @@ void TAnaF::BuildControls()
     PeakMeter1->setFont(MainFont(-11));
     PeakMeter1->SetFontColor(clWhite);
     PeakMeter1->SetValue(10);
+    PeakMeter1->setAccessibleName(tr("Yanıt süreleri"));
     PeakMeter1->setGeometry(0, 31, 398, 140);
     SetAlign(PeakMeter1, alClient);
     PeakMeter1->OnMouseDown = [this](QObject* s, TMouseButton b, TShiftState sh, int x, int y) {

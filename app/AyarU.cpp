@@ -2,7 +2,6 @@
 
 #include "app/AnaForm.h"
 #include "app/HeaderArt.h"
-#include "app/TestState.h"
 #include "controls/LiquidIndicator.h"
 #include "controls/Spin.h"
 #include "controls/peakmeter.h"
@@ -180,6 +179,11 @@ void TAyarF::BuildControls()
     name(SpinEdit3, "SpinEdit3");
     Label9 = new TLabel(GroupBox3, 90, 115, tr("ms Time Out"));
     name(Label9, "Label9");
+    // Each field is named by the label beside it, for assistive technology.
+    Label1->setBuddy(HostEdit);
+    Label5->setBuddy(SpinEditALT);
+    Label6->setBuddy(SpinEditUST);
+    Label9->setBuddy(SpinEdit3);
     CheckBoxAlarm = new TCheckBox(GroupBox3, tr("Bağlantı kötü ise alarm ver"));
     name(CheckBoxAlarm, "CheckBoxAlarm");
     CheckBoxAlarm->setGeometry(12, 139, 189, 17);
@@ -202,6 +206,7 @@ void TAyarF::BuildControls()
     SpinEdit1->setGeometry(80, 17, 41, 26);
     Label3 = new TLabel(GroupBox1, 124, 23, tr("Sn"));
     name(Label3, "Label3");
+    Label2->setBuddy(SpinEdit1);
 
     GroupBox2 = new TGroupBox(this, tr(" Ping Paketi "));
     name(GroupBox2, "GroupBox2");
@@ -210,6 +215,7 @@ void TAyarF::BuildControls()
     name(SpinEditPingSize, "SpinEditPingSize");
     Label4 = new TLabel(GroupBox2, 88, 27, tr("Byte"));
     name(Label4, "Label4");
+    Label4->setBuddy(SpinEditPingSize);
 
     CheckBoxStay = new TCheckBox(this, tr("Her Zaman Üstte"));
     name(CheckBoxStay, "CheckBoxStay");
@@ -224,6 +230,7 @@ void TAyarF::BuildControls()
     name(DisplayMemo, "DisplayMemo");
     DisplayMemo->setGeometry(8, 264, 401, 137);
     DisplayMemo->setFont(FormFont(false));
+    DisplayMemo->setAccessibleName(tr("Günlük"));
 
     Panel1 = new TPanel(this);
     name(Panel1, "Panel1");
@@ -395,7 +402,6 @@ void TAyarF::Ping1DnsLookupDone(QObject*, quint16 Error)
             ShowUnknownHost();
             FHostUnknown = true;
         }
-        ReportTestState(*AnaF, *this);
         if (CycleCounts()) {
             SampleHub1->SetHost(host);
             SampleHub1->Add(UnknownHostSample(host, Error));
@@ -430,7 +436,6 @@ void TAyarF::Ping1Display(QObject*, TICMP*, const QString& Msg)
 void TAyarF::Ping1EchoRequest(QObject*, TICMP*)
 {
     AddLog(SendingLine(Ping1->Size(), Ping1->HostName(), Ping1->HostIP()));
-    ReportTestState(*AnaF, *this); // the wait for the reply begins
 }
 
 void TAyarF::Ping1EchoReply(QObject*, TICMP*, int Error)
@@ -480,7 +485,6 @@ void TAyarF::Durumayar(TStatus Status)
         AnaF->PeakMeter1->SetValue(0);
     }
     tray->SetHint(TrayHint(AnaF->Sure->Indicatorstring()));
-    ReportTestState(*AnaF, *this);
 }
 
 void TAyarF::SpinEdit1Change(QObject*)

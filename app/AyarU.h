@@ -95,7 +95,7 @@ public:
     // Sets lamp colour, tray icon and tray hint (and, for off, readout and meter) for a status.
     void Durumayar(Monitor::TStatus Status);
 
-    // The status Durumayar last set (for the test channel and tests).
+    // The status Durumayar last set (for the status channel and tests).
     Monitor::TStatus LastStatus() const { return FLastStatus; }
     // The last lookup failed, and no status has been set since.
     bool HostUnknown() const { return FHostUnknown; }

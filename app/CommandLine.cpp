@@ -319,7 +319,13 @@ QString UsageText()
         "Exit status: 0 done, 1 no copy is running (--show, --quit, --ping), 2 a usage error;\n"
         "for --status: 0 the line is up, 1 it is down, 3 no copy is running, 4 automatic\n"
         "pinging is off (nothing is watched); for --report: 0 written, 1 no samples in the\n"
-        "range.\n");
+        "range.\n"
+        "\n"
+        "Environment:\n"
+        "  ZMPING2_INSTANCE_KEY  a name for a copy of its own, to run two monitors side by\n"
+        "                        side; the commands above reach the copy of that name\n"
+        "  ZMPING2_SOUND_PLAYER  a command that plays the alarm (it gets the sound file as its\n"
+        "                        last argument) instead of aplay, paplay or pw-play\n");
 }
 
 QString VersionText()

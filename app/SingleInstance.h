@@ -53,7 +53,8 @@ public:
 
     // The key for the current user.
     static QString DefaultKey();
-    // The key this program uses: ZMPING2_INSTANCE_KEY when set (tests), else DefaultKey().
+    // The key this program uses: ZMPING2_INSTANCE_KEY when set (a named copy beside the usual
+    // one), else DefaultKey().
     static QString InstanceKey();
     // Where the socket of a key lies: the user's runtime folder when there is one, which no
     // other user can write to; otherwise the temporary folder.

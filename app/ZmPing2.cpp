@@ -8,8 +8,6 @@
 #include "app/SessionEnd.h"
 #include "app/SingleInstance.h"
 #include "app/StatusCommands.h"
-#include "app/StoredStateProbe.h"
-#include "app/TestState.h"
 #include "framework/Language.h"
 #include "framework/MessageBox.h"
 #include "monitor/Options.h"
@@ -97,8 +95,6 @@ int main(int argc, char** argv)
     // Sleep and network changes: no false alarm across them, and a mark in the history.
     new TLineEvents(ayarF.get());
     InstallStatusCommands(instance, anaF.get(), ayarF.get());
-    InstallFirstPaintProbe(anaF.get());
-    InstallStoredStateProbe(anaF.get(), ayarF.get());
     const auto sessionEnd = InstallSessionEnd(anaF.get(), ayarF.get());
     if (command.Hidden)
         anaF->StartHidden();

@@ -77,5 +77,6 @@ int main(int argc, char** argv)
     std::printf("liquid_paint_median %.1f us\n", paint);
     std::printf("liquid_repaint_median %.1f us\n", repaint);
     std::printf("liquid_rebuilds_during_paint %d count\n", paintRebuilds);
+    std::printf("target liquid_rebuild_median < 20\n");
     return 0;
 }

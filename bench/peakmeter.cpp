@@ -84,5 +84,6 @@ int main(int argc, char** argv)
     std::printf("peakmeter_paint_ratio %.2f x\n", paint / fill);
     std::printf("peakmeter_push_value %.3f us\n", push);
     std::printf("peakmeter_history_entries %zu entries\n", meter.History().size());
+    std::printf("target peakmeter_paint_ratio <= 2\n");
     return 0;
 }

@@ -4,10 +4,10 @@
 //   settings_save_*   the settings window's storage: FormVersion and the ten values, in the
 //                     registry file
 //   placement_save_*  the main window's placement, in its profile file
-// For each: the median wall time of ZM_BENCH_SAVES saves (default 101), the fsync and rename
-// calls of one save, the same for the single write, and the ratio of the times. The files lie
-// in a folder beside the benchmark (not /tmp, which may be a memory file system where a flush
-// costs nothing).
+// For each, in five rounds: the median wall time of ZM_BENCH_SAVES saves (default 101), the fsync
+// and rename calls of one save, the same for the single write, and the ratio of the times. The
+// files lie in a folder beside the benchmark (not /tmp, which may be a memory file system where a
+// flush costs nothing).
 #include "controls/Spin.h"
 #include "framework/AtomicFile.h"
 #include "framework/ProfileFile.h"
@@ -59,15 +59,19 @@ std::pair<TCost, TCost> MeasurePair(int runs, const std::function<void()>& save,
     return {cost[0], cost[1]};
 }
 
-void Print(const char* name, const TCost& save, const TCost& single)
+// Five measurements one after another: the target holds for the worst of them, since a save
+// that is cheap only on a good run is not cheap.
+constexpr int kRounds = 5;
+
+void Print(const char* name, const TCost& save, const TCost& single, double worstRatio)
 {
     std::printf("%s_ms %.3f ms\n", name, save.Ms);
     std::printf("%s_fsyncs %d count\n", name, save.Calls.Fsyncs);
     std::printf("%s_renames %d count\n", name, save.Calls.Renames);
     std::printf("%s_single_write_ms %.3f ms\n", name, single.Ms);
     std::printf("%s_single_write_fsyncs %d count\n", name, single.Calls.Fsyncs);
-    std::printf("%s_ratio %.2f x\n", name, save.Ms / single.Ms);
-    std::printf("target %s_ratio <= 1.5\n", name);
+    std::printf("%s_ratio %.2f x\n", name, worstRatio);
+    std::printf("target %s_ratio <= 1.3\n", name);
 }
 
 // The settings window's ten stored controls, named as in the program.
@@ -132,14 +136,21 @@ int main(int argc, char** argv)
         auto* timeout = form.findChild<TSpinEdit*>(QStringLiteral("SpinEdit3"));
         QByteArray bytes;
         ReadWholeFile(TRegistryFile::DefaultPath(), bytes);
-        const auto [save, single] = MeasurePair(
-            runs,
-            [&] {
-                timeout->SetValue(timeout->Value() + 1); // a save that changes something
-                storage->SaveToStore();
-            },
-            [&] { AtomicWriteFile(TRegistryFile::DefaultPath(), bytes); });
-        Print("settings_save", save, single);
+        std::pair<TCost, TCost> last;
+        double worst = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            last = MeasurePair(
+                runs,
+                [&] {
+                    timeout->SetValue(timeout->Value() + 1); // a save that changes something
+                    storage->SaveToStore();
+                },
+                [&] { AtomicWriteFile(TRegistryFile::DefaultPath(), bytes); });
+            const double ratio = last.first.Ms / last.second.Ms;
+            std::printf("settings_save_ratio_round_%d %.2f x\n", round + 1, ratio);
+            worst = std::max(worst, ratio);
+        }
+        Print("settings_save", last.first, last.second, worst);
     }
     {
         QWidget form;
@@ -152,14 +163,21 @@ int main(int argc, char** argv)
         const QString path = ProfilePath(QStringLiteral("ZmPing2.INI"));
         QByteArray bytes;
         ReadWholeFile(path, bytes);
-        const auto [save, single] = MeasurePair(
-            runs,
-            [&] {
-                form.move(form.x() + 1, form.y()); // a save that changes something
-                placement->SaveToStore();
-            },
-            [&] { AtomicWriteFile(path, bytes); });
-        Print("placement_save", save, single);
+        std::pair<TCost, TCost> last;
+        double worst = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            last = MeasurePair(
+                runs,
+                [&] {
+                    form.move(form.x() + 1, form.y()); // a save that changes something
+                    placement->SaveToStore();
+                },
+                [&] { AtomicWriteFile(path, bytes); });
+            const double ratio = last.first.Ms / last.second.Ms;
+            std::printf("placement_save_ratio_round_%d %.2f x\n", round + 1, ratio);
+            worst = std::max(worst, ratio);
+        }
+        Print("placement_save", last.first, last.second, worst);
     }
     return 0;
 }

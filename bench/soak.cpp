@@ -20,7 +20,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -89,9 +91,13 @@ int main(int argc, char** argv)
     QProcess program;
     program.setProcessEnvironment(env);
     program.setStandardErrorFile(QProcess::nullDevice());
-    // A namespace with loopback only, where the responder (not the kernel) answers.
+    // Should the benchmark itself end early, the namespace goes with it.
+    program.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    // A namespace with loopback only, where the responder (not the kernel) answers. The
+    // program is the first process of a process namespace of its own: when it ends, the kernel
+    // ends the responder with it, and unshare ends it when unshare itself is ended.
     program.start("unshare",
-                  {"--net", "/bin/sh", "-c",
+                  {"--net", "--pid", "--fork", "--kill-child=SIGTERM", "/bin/sh", "-c",
                    "ip link set lo up && echo 1 > /proc/sys/net/ipv4/icmp_echo_ignore_all && "
                    "echo '0 2147483647' > /proc/sys/net/ipv4/ping_group_range || exit 1; "
                    "\"$0\" --delay-ms 3 > \"$1\" & sleep 0.3; exec \"$2\"",
@@ -100,8 +106,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the program did not start\n");
         return 1;
     }
-    // The shell that starts the program in the namespace replaces itself with it.
-    const pid_t pid = pid_t(program.processId());
+    // The shell that starts the program in the namespace replaces itself with it: the program
+    // is unshare's only child.
+    pid_t pid = -1;
+    for (int i = 0; i < 100 && pid <= 0; ++i) {
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(program.processId()));
+        if (children.open(QIODevice::ReadOnly))
+            pid = pid_t(children.readAll().trimmed().split(' ').value(0).toInt());
+        if (pid <= 0)
+            QThread::msleep(50);
+    }
     auto sample = [&] {
         return Sample{RssKb(pid), ProcEntries(pid, "fd"), ProcEntries(pid, "task"), Cycles(log)};
     };

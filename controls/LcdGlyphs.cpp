@@ -289,12 +289,21 @@ void BuildCellGlyph(int cw, int ch, int code, bool point, TLcdIndicatorKind kind
         const std::array<std::uint8_t, 7>* rows = FontRows(code);
         if (!rows)
             rows = &kBlank;
-        for (int r = 1; r <= 7; ++r)
+        // DotPolygon's arithmetic, with what all 35 dots share worked out once.
+        const int inset = cw / 16 + 1;
+        const double px = (cw - 2.0 * inset) / 5, py = ch / 7.0;
+        const int sx = Trunc(DotSize(px, style, hoverWidth));
+        const int sy = Trunc(DotSize(py, style, hoverWidth));
+        for (int r = 1; r <= 7; ++r) {
+            const int y0 = Trunc((r - 1) * py);
             for (int c = 1; c <= 5; ++c) {
-                const auto dot = DotPolygon(r, c, cw, ch, style, hoverWidth);
+                const int x0 = Trunc((c - 1) * px + inset);
+                const QPoint dot[4] = {QPoint(x0, y0), QPoint(x0 + sx, y0),
+                                       QPoint(x0 + sx, y0 + sy), QPoint(x0, y0 + sy)};
                 const bool on = ((*rows)[r - 1] >> (5 - c)) & 1;
-                (on ? lit : unlit).Add(dot.data(), 4);
+                (on ? lit : unlit).Add(dot, 4);
             }
+        }
         return;
     }
 

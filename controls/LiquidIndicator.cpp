@@ -1,5 +1,6 @@
 #include "controls/LiquidIndicator.h"
 
+#include "controls/ControlsAccessible.h"
 #include "controls/LcdGlyphs.h"
 
 #include <QCoreApplication>
@@ -56,6 +57,7 @@ bool ButtonOf(Qt::MouseButton button, TMouseButton& out)
 
 TLiquidIndicator::TLiquidIndicator(QWidget* parent) : QWidget(parent)
 {
+    InstallControlsAccessibility();
     ApplyOpacity(); // tmNone: opaque
     setMouseTracking(true);
     setMaximumSize(MaxControlSide, MaxControlSide);
@@ -138,6 +140,7 @@ void TLiquidIndicator::SetIndicatorstring(const QString& value)
         return;
     FIndicatorstring = value;
     Rebuild();
+    AnnounceNameChange(this);
 }
 
 void TLiquidIndicator::SetIndicatorKind(TLcdIndicatorKind value)

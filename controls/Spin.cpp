@@ -1,5 +1,6 @@
 #include "controls/Spin.h"
 
+#include "controls/ControlsAccessible.h"
 #include "controls/FocusRect.h"
 #include "controls/SpinValue.h"
 #include "framework/Colors.h"
@@ -171,6 +172,9 @@ TSpinButton::TSpinButton(QWidget* parent)
         b->SetRepeatAllowed(true);
         b->installEventFilter(this);
     }
+    // Arrows without text: assistive technology hears what they do.
+    FUpButton->setAccessibleName(tr("Artır"));
+    FDownButton->setAccessibleName(tr("Azalt"));
     FUpButton->SetGlyph(DefaultUpGlyph());
     FDownButton->SetGlyph(DefaultDownGlyph());
     FUpButton->OnClick = [this](QObject*) { Fire(OnUpClick, this); };
@@ -337,7 +341,11 @@ TSpinEdit::TSpinEdit(QWidget* parent) : QLineEdit(parent), FButton(new TSpinButt
     FButton->OnDownClick = [this](QObject*) { StepDown(); };
     setFocusPolicy(Qt::StrongFocus);
     setTextMargins(0, 0, kButtonWidth + 2, 0);
-    connect(this, &QLineEdit::textChanged, this, [this] { Fire(OnChange, this); });
+    InstallControlsAccessibility();
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        AnnounceValueChange(this, Value());
+        Fire(OnChange, this);
+    });
     setText(QStringLiteral("0"));
     PlaceButton();
 }

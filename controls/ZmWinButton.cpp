@@ -1,5 +1,6 @@
 #include "controls/ZmWinButton.h"
 
+#include "controls/ControlsAccessible.h"
 #include "controls/FocusRect.h"
 #include "framework/GdiDraw.h"
 
@@ -78,6 +79,7 @@ TZmWinButton::TZmWinButton(QWidget* parent)
     : QWidget(parent), FGrayedFont(Gdi::MakeFont("Arial", -13, true)),
       FHost(std::make_unique<Host>(*this)), FState(*FHost)
 {
+    InstallControlsAccessibility();
     QWidget::setFont(Gdi::MakeFont("Arial", -13, true));
     resize(100, 30);
     setCursor(Qt::PointingHandCursor);
@@ -185,6 +187,7 @@ void TZmWinButton::SetCaption(const QString& caption)
 {
     FCaption = caption;
     Invalidate();
+    AnnounceNameChange(this);
 }
 
 void TZmWinButton::SetFont(const QFont& font)

@@ -1,11 +1,14 @@
 #include "controls/peakmeter.h"
 
+#include "controls/ControlsAccessible.h"
 #include "controls/PeakScale.h"
 #include "framework/GdiDraw.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 namespace {
@@ -40,6 +43,7 @@ void VLine(QPainter& p, int W, int H, std::int64_t x, std::int64_t y1, std::int6
 
 TPeakMeter::TPeakMeter(QWidget* parent) : TBaseGraphicControl(parent)
 {
+    InstallControlsAccessibility();
     resize(120, 80);
 }
 
@@ -50,7 +54,15 @@ template <class T> void TPeakMeter::Change(T& field, T value)
     if (field == value)
         return;
     field = value;
+    FGround = QImage(); // any property may show in the ground
     update();
+}
+
+void TPeakMeter::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        FGround = QImage(); // the labels
+    TBaseGraphicControl::changeEvent(event);
 }
 
 void TPeakMeter::SetBackgroundColor(TColor value)
@@ -124,6 +136,7 @@ void TPeakMeter::SetValue(int value)
         setAttribute(Qt::WA_OpaquePaintEvent, true);
     }
     update();
+    AnnounceValueChange(this, value);
 }
 
 void TPeakMeter::SetHistorySize(int n)
@@ -151,13 +164,26 @@ void TPeakMeter::Paint(QPainter& canvas)
     DrawFrame(canvas, area);
     if (FPeak <= 0 || area.width() <= 0 || area.height() <= 0)
         return;
+    const int W = area.width(), H = area.height();
+    const TPeakScale scale = ComputeScale(FPeak);
+    // The ground (background, grid and labels) changes only with the scale, the size or a
+    // property: drawn once, then copied under each new trace.
+    if (FGround.size() != area.size() || FGroundScale.Step != scale.Step ||
+        FGroundScale.Count != scale.Count || FGroundScale.Full != scale.Full) {
+        FGround = QImage(area.size(), QImage::Format_RGB32);
+        QPainter g(&FGround);
+        g.setRenderHint(QPainter::Antialiasing, false);
+        g.setFont(font());
+        FGroundAxis = DrawGround(g, W, H, scale);
+        FGroundScale = scale;
+    }
     if (FBitmap.size() != area.size())
         FBitmap = QImage(area.size(), QImage::Format_RGB32);
+    std::memcpy(FBitmap.bits(), FGround.constBits(), std::size_t(FGround.sizeInBytes()));
     {
         QPainter p(&FBitmap);
         p.setRenderHint(QPainter::Antialiasing, false);
-        p.setFont(font());
-        DrawPlot(p, area.width(), area.height());
+        DrawTrace(p, FBitmap, W, H, scale, FGroundAxis);
     }
     canvas.drawImage(area.topLeft(), FBitmap);
 }
@@ -184,16 +210,22 @@ void TPeakMeter::DrawFrame(QPainter& canvas, QRect& area) const
     }
 }
 
-void TPeakMeter::DrawPlot(QPainter& p, int W, int H)
+int TPeakMeter::LabelColumn(QPainter& p, const TPeakScale& scale) const
 {
-    const TPeakScale scale = ComputeScale(FPeak);
+    // Measured on the image the labels are drawn on.
+    return FShowValues
+               ? p.fontMetrics().horizontalAdvance(FormatThousands(scale.Count * scale.Step)) + 10
+               : 0;
+}
+
+int TPeakMeter::DrawGround(QPainter& p, int W, int H, const TPeakScale& scale) const
+{
     p.fillRect(0, 0, W, H, ToQColor(FBackgroundColor));
 
     // Measured on the image the labels are drawn on.
     const QFontMetrics fm = p.fontMetrics();
     const QColor textColor = ToQColor(FFontColor);
-    const int LC =
-        FShowValues ? fm.horizontalAdvance(FormatThousands(scale.Count * scale.Step)) + 10 : 0;
+    const int LC = LabelColumn(p, scale);
     const int AX = FShowValues ? LC - 5 : 0;
     const int textHeight = fm.height();
     auto label = [&](std::int64_t value, std::int64_t y) {
@@ -225,6 +257,17 @@ void TPeakMeter::DrawPlot(QPainter& p, int W, int H)
         if (FShowValues)
             label(k * scale.Step, y);
     }
+    return LC;
+}
+
+void TPeakMeter::DrawTrace(QPainter& p, QImage& target, int W, int H, const TPeakScale& scale,
+                           int LC)
+{
+    const int AX = FShowValues ? LC - 5 : 0;
+    const std::int64_t PH = std::int64_t(H) - FMarginTop - FMarginBottom;
+    const std::int64_t y0 = std::int64_t(H) - FMarginBottom;
+    const int ph = Near(PH, -(1 << 24), 1 << 24);
+    auto h = [&](std::int64_t v) { return std::int64_t(ScaleHeight(v, ph, scale.Full)); };
 
     const QColor bar = ToQColor(FBarColor);
     if (FStyle == pmBar) {
@@ -244,7 +287,7 @@ void TPeakMeter::DrawPlot(QPainter& p, int W, int H)
                 line << at(AX + std::int64_t(i), FHistory[i]);
         if (!line.isEmpty()) {
             line << at(AX + std::int64_t(FHistory.size()), FValue);
-            Gdi::Polyline(p, line, bar);
+            Gdi::Polyline(target, line, bar);
         }
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "controls/BaseGraphicControl.h"
+#include "controls/PeakScale.h"
 #include "framework/Colors.h"
 
 #include <QImage>
@@ -84,12 +85,20 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     // Draws the whole control onto its surface.
     virtual void Paint(QPainter& canvas);
 
 private:
     void DrawFrame(QPainter& canvas, QRect& area) const;
-    void DrawPlot(QPainter& p, int W, int H);
+    // The parts of the plot that depend only on the scale and the properties; returns the
+    // label column's width.
+    int DrawGround(QPainter& p, int W, int H, const TPeakScale& scale) const;
+    int LabelColumn(QPainter& p, const TPeakScale& scale) const;
+    // The values over the ground: the bar or the history line, and the peak marker.
+    // `p` paints on `target`.
+    void DrawTrace(QPainter& p, QImage& target, int W, int H, const TPeakScale& scale,
+                   int labelColumn);
     template <class T> void Change(T& field, T value);
 
     TColor FBackgroundColor = clBtnFace;
@@ -111,4 +120,8 @@ private:
     std::vector<int> FHistory;
     // The plot drawn off-screen, kept between paints while the plot area keeps its size.
     QImage FBitmap;
+    // The ground drawn for this scale, and its label column.
+    QImage FGround;
+    TPeakScale FGroundScale;
+    int FGroundAxis = 0;
 };

@@ -102,6 +102,21 @@ void TShape::SetBrushColor(TColor color)
 {
     FBrush = color;
     update();
+    SayColor();
+}
+
+void TShape::SetColorWords(TColor color, const QString& words)
+{
+    FColorWords.insert(color, words);
+    SayColor();
+}
+
+void TShape::SayColor()
+{
+    // Setting the name tells assistive technology; only a real change is worth a notice.
+    const QString words = FColorWords.value(FBrush);
+    if (words != accessibleName())
+        setAccessibleName(words);
 }
 
 void TShape::SetPenColor(TColor color)

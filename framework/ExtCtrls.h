@@ -2,6 +2,7 @@
 #include "framework/Colors.h"
 #include "framework/Events.h"
 
+#include <QHash>
 #include <QImage>
 #include <QObject>
 #include <QTimer>
@@ -65,11 +66,17 @@ public:
     TColor BrushColor() const { return FBrush; }
     void SetPenColor(TColor color);
     TColor PenColor() const { return FPen; }
+    // The words assistive technology hears while the brush has this colour (a lamp's meaning);
+    // a colour without words leaves the name empty.
+    void SetColorWords(TColor color, const QString& words);
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    void SayColor();
+
+    QHash<TColor, QString> FColorWords;
     TShapeType FShape;
     TColor FBrush = clWhite, FPen = clBlack;
 };

@@ -13,15 +13,17 @@ void FillRect(QPainter& p, int left, int top, int right, int bottom, const QColo
     p.fillRect(QRect(left, top, right - left, bottom - top), color);
 }
 
-QPolygon LinePixels(int x1, int y1, int x2, int y2)
+namespace {
+
+// Calls pixel(x, y) for each point a line from (x1, y1) to (x2, y2) sets, without the end point.
+template <class F> void ForEachLinePixel(int x1, int y1, int x2, int y2, F&& pixel)
 {
-    QPolygon pts;
     const int dx = std::abs(x2 - x1), sx = x1 < x2 ? 1 : -1;
     const int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
     int err = dx + dy;
     int x = x1, y = y1;
     while (x != x2 || y != y2) {
-        pts << QPoint(x, y);
+        pixel(x, y);
         const int e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -32,7 +34,34 @@ QPolygon LinePixels(int x1, int y1, int x2, int y2)
             y += sy;
         }
     }
+}
+
+} // namespace
+
+QPolygon LinePixels(int x1, int y1, int x2, int y2)
+{
+    QPolygon pts;
+    ForEachLinePixel(x1, y1, x2, y2, [&](int x, int y) { pts << QPoint(x, y); });
     return pts;
+}
+
+void Polyline(QImage& image, const QPolygon& points, const QColor& color)
+{
+    if (image.depth() != 32) {
+        QPainter p(&image);
+        Polyline(p, points, color);
+        return;
+    }
+    const QRgb rgb = color.rgba();
+    const int w = image.width(), h = image.height();
+    uchar* bits = image.bits();
+    const qsizetype stride = image.bytesPerLine();
+    for (int i = 1; i < points.size(); ++i)
+        ForEachLinePixel(points[i - 1].x(), points[i - 1].y(), points[i].x(), points[i].y(),
+                         [&](int x, int y) {
+                             if (x >= 0 && x < w && y >= 0 && y < h)
+                                 reinterpret_cast<QRgb*>(bits + y * stride)[x] = rgb;
+                         });
 }
 
 namespace {

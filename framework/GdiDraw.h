@@ -1,6 +1,7 @@
 #pragma once
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPolygon>
 #include <QRegion>
 #include <QString>
@@ -23,6 +24,10 @@ void Line(QPainter& p, int x1, int y1, int x2, int y2, const QColor& color);
 // Connected lines through the points; each segment leaves out its end pixel, so only the very
 // last point of the list stays undrawn.
 void Polyline(QPainter& p, const QPolygon& points, const QColor& color);
+
+// The same pixels as Polyline, set straight into an image of 32-bit pixels (those outside it are
+// left out): no painter to set up, for a long line of short segments such as a history graph.
+void Polyline(QImage& image, const QPolygon& points, const QColor& color);
 
 // The points a line from (x1, y1) to (x2, y2) sets, without the end point.
 QPolygon LinePixels(int x1, int y1, int x2, int y2);

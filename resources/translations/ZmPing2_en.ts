@@ -226,6 +226,34 @@ The desktop&apos;s beep sounds instead.</translation>
         <source>Göster</source>
         <translation>Show</translation>
     </message>
+    <message>
+        <source>Yanıt süresi</source>
+        <translation>Round-trip time</translation>
+    </message>
+    <message>
+        <source>Bağlantı durumu</source>
+        <translation>Connection status</translation>
+    </message>
+    <message>
+        <source>İyi</source>
+        <translation>Good</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>Kötü</source>
+        <translation>Bad</translation>
+    </message>
+    <message>
+        <source>Kapalı</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Yanıt süreleri</source>
+        <translation>Round-trip times</translation>
+    </message>
 </context>
 <context>
     <name>TAyarF</name>
@@ -296,6 +324,10 @@ The desktop&apos;s beep sounds instead.</translation>
     <message>
         <source>Kapat</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <source>Günlük</source>
+        <translation>Log</translation>
     </message>
 </context>
 <context>
@@ -579,6 +611,17 @@ Left empty, no metrics file is written.</translation>
     <message>
         <source>ZmPing2 %1 ile hazırlandı, %2</source>
         <translation>Made with ZmPing2 %1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>TSpinButton</name>
+    <message>
+        <source>Artır</source>
+        <translation>Up</translation>
+    </message>
+    <message>
+        <source>Azalt</source>
+        <translation>Down</translation>
     </message>
 </context>
 </TS>

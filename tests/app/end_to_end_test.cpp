@@ -1,11 +1,12 @@
 // ctest-labels: gui net
 // ctest-serial
 // The real program, started as a process on an X server of its own, pinging test hosts that
-// the project's echo responder plays inside a private network namespace. The program reports
-// what it shows through its test-only state file (ZMPING2_TEST_STATE), and its alarm through a
-// player command that records each request (ZMPING2_SOUND_PLAYER).
+// the project's echo responder plays inside a private network namespace. What it shows is read
+// from its accessibility tree, as a screen reader reads it; its alarm through a player command
+// that records each request.
 #include "support/NetNamespace.h"
 #include "support/ProgramUnderTest.h"
+#include "support/ProgramView.h"
 
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
@@ -15,11 +16,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <arpa/inet.h>
 #include <atomic>
+#include <climits>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -30,10 +33,7 @@ namespace {
 
 const QString kProgram = QStringLiteral(ZM_BINARY_DIR "/bin/ZmPing2");
 
-struct Shown {
-    QString Readout, Lamp, Hint;
-    QStringList Log;
-};
+using Shown = ProgramView;
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -49,6 +49,9 @@ protected:
         Ns = std::make_unique<NetNamespace>();
         ASSERT_TRUE(Ns->Ok()) << Ns->Error();
         Ns->SetSysctl("net.ipv4.ping_group_range", "0 2147483647");
+        A11y = std::make_unique<AccessibilityBus>();
+        if (!A11y->Ok())
+            GTEST_SKIP() << A11y->Error().toStdString();
         // The player stand-in: records the file it was asked to play.
         Recorder = Dir.filePath("player.sh");
         QFile f(Recorder);
@@ -65,14 +68,13 @@ protected:
     {
         const QString config = Config();
         QDir().mkpath(config);
-        std::vector<std::string> env{
-            "DISPLAY=" + X->Display().toStdString(),
-            "QT_QPA_PLATFORM=xcb",
-            "XDG_CONFIG_HOME=" + config.toStdString(),
-            "ZMPING2_TEST_STATE=" + StatePath().toStdString(),
-            "ZMPING2_TEST_STORED_STATE=" + Dir.filePath("stored").toStdString(),
-            "ZMPING2_SOUND_PLAYER=" + Recorder.toStdString(),
-            "ZMPING2_INSTANCE_KEY=zmping2-e2e-" + std::to_string(getpid())};
+        std::vector<std::string> env{"DISPLAY=" + X->Display().toStdString(), "QT_QPA_PLATFORM=xcb",
+                                     "XDG_CONFIG_HOME=" + config.toStdString(),
+                                     "ZMPING2_SOUND_PLAYER=" + Recorder.toStdString(),
+                                     "ZMPING2_INSTANCE_KEY=zmping2-e2e-" +
+                                         std::to_string(getpid())};
+        for (const std::string& e : A11y->Env())
+            env.push_back(e);
         wrapper.push_back(kProgram.toStdString());
         App = Ns->Spawn(wrapper, env, false);
         EXPECT_TRUE(App.Running());
@@ -80,7 +82,6 @@ protected:
 
     // The program's XDG_CONFIG_HOME.
     QString Config() const { return Dir.filePath("config"); }
-    QString StatePath() const { return Dir.filePath("state"); }
 
     // Runs the program against a responder started with the given arguments until its first
     // cycle has ended, and returns what it showed.
@@ -91,60 +92,12 @@ protected:
         Responder = Ns->Spawn(argv);
         EXPECT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
         StartProgram();
-        Shown s;
-        for (int i = 0; i < 300; ++i) {
-            s = Read(StatePath());
-            if (!s.Log.isEmpty() &&
-                (s.Log.last().startsWith("Received") || s.Log.last().startsWith("Cannot ping")))
-                break;
-            QThread::msleep(50);
-        }
-        return s;
+        return ReadFirstCycle(*A11y, X->Display());
     }
 
-    // One value of the stored-state probe's file.
-    QString Stored(const QString& name) const
-    {
-        QFile f(Dir.filePath("stored"));
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n'))
-            if (line.section('=', 0, 0) == name)
-                return line.section('=', 1);
-        return {};
-    }
+    Shown Read() const { return ReadView(A11y->Tree()); }
 
-    // Runs xdotool on the test's X server.
-    QString Xdo(const QStringList& args) const
-    {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", X->Display());
-        p.setProcessEnvironment(env);
-        p.start("xdotool", args);
-        p.waitForFinished(10000);
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
-
-    static Shown Read(const QString& path)
-    {
-        Shown s;
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-            return s;
-        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
-            const QString value = line.section('=', 1);
-            if (line.startsWith("readout="))
-                s.Readout = value;
-            else if (line.startsWith("lamp="))
-                s.Lamp = value;
-            else if (line.startsWith("hint="))
-                s.Hint = value;
-            else if (line.startsWith("log="))
-                s.Log << value;
-        }
-        return s;
-    }
+    QString Xdo(const QStringList& args) const { return ::Xdo(X->Display(), args); }
 
     QStringList Played() const
     {
@@ -166,6 +119,7 @@ protected:
     QTemporaryDir Dir;
     QString Recorder;
     std::unique_ptr<XServer> X;
+    std::unique_ptr<AccessibilityBus> A11y;
     std::unique_ptr<NetNamespace> Ns;
     ChildProcess Responder, App;
 };
@@ -184,8 +138,7 @@ TEST_F(EndToEnd, SlowButGoodHostReadsItsTime)
     const int ms = s.Readout.section(' ', 0, 0).toInt();
     EXPECT_GE(ms, 150);
     EXPECT_LE(ms, 165);
-    EXPECT_EQ(s.Lamp, "#00ff00");
-    EXPECT_EQ(s.Hint, "ZEMBRA Ping - " + s.Readout);
+    EXPECT_EQ(s.Lamp, "İyi");
     EXPECT_TRUE(Played().isEmpty());
 }
 
@@ -196,7 +149,7 @@ TEST_F(EndToEnd, TooSlowHostTurnsRedAndSoundsTheAlarm)
     const int ms = s.Readout.section(' ', 0, 0).toInt();
     EXPECT_GE(ms, 800);
     EXPECT_LT(ms, 1000); // the time-out
-    EXPECT_EQ(s.Lamp, "#ff0000");
+    EXPECT_EQ(s.Lamp, "Kötü");
     const QStringList played = Played();
     ASSERT_EQ(played.size(), 1);
     EXPECT_EQ(played[0], QFileInfo(kProgram).absolutePath() + "/alarm.wav");
@@ -207,8 +160,7 @@ TEST_F(EndToEnd, SilentHostTimesOut)
 {
     const Shown s = RunAgainst({"--drop"});
     EXPECT_EQ(s.Readout, "Time out");
-    EXPECT_EQ(s.Lamp, "#ff0000");
-    EXPECT_EQ(s.Hint, "ZEMBRA Ping - Time out");
+    EXPECT_EQ(s.Lamp, "Kötü");
     ASSERT_FALSE(s.Log.isEmpty());
     EXPECT_EQ(s.Log.last(), "Cannot ping host (127.0.0.1) : Request timed out");
     EXPECT_EQ(Played().size(), 1);
@@ -218,10 +170,81 @@ TEST_F(EndToEnd, UnreachableHostIsAFailedPing)
 {
     const Shown s = RunAgainst({"--unreachable", "1"});
     EXPECT_EQ(s.Readout, "Time out");
-    EXPECT_EQ(s.Lamp, "#ff0000");
+    EXPECT_EQ(s.Lamp, "Kötü");
     ASSERT_FALSE(s.Log.isEmpty());
     EXPECT_TRUE(s.Log.last().startsWith("Cannot ping host (127.0.0.1) : "))
         << s.Log.last().toStdString();
+}
+
+// A screen reader can read and drive the program: every control has a name, the readout, lamp
+// and meter announce each change, and the flat buttons press.
+TEST_F(EndToEnd, AccessibilityNamesEveryControlAndAnnouncesChanges)
+{
+    if (QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "no xdotool to drive the program with";
+    Responder = Ns->Spawn({ZM_ECHO_RESPONDER, "--delay-ms", "150"});
+    ASSERT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
+    WriteStoredSettings(Config(), {{"SpinEdit1_Value", "1"},
+                                   {"CheckBoxPing_Checked", "True"},
+                                   {"HostEdit_Text", "127.0.0.1"}});
+    QProcess* heard = A11y->Watch(6);
+    StartProgram();
+    ASSERT_TRUE(OpenSettingsWindow(X->Display()));
+    ASSERT_TRUE(WaitFor([&] { return Read().CycleEnded(); }, 15000)) << A11y->Dump().toStdString();
+    const QList<AccessibleNode> tree = A11y->Tree();
+    const QString dump = A11y->Dump();
+    const QStringList controls{"push button", "check box", "spin box", "text",
+                               "label",       "indicator", "chart"};
+    for (const AccessibleNode& n : tree)
+        EXPECT_TRUE(!controls.contains(n.Role) || !n.Name.isEmpty())
+            << "an unnamed " << n.Role.toStdString() << "\n"
+            << dump.toStdString();
+    for (const char* button : {"Ayarlar (F5)", "Gizle (Esc)", "Kapat", "Ping", "Vazgeç"})
+        EXPECT_TRUE(Find(tree, "push button", QString::fromUtf8(button))) << button;
+    for (const char* box : {"Bağlantı kötü ise alarm ver", "Otomatik Ping", "Her Zaman Üstte"})
+        EXPECT_TRUE(Find(tree, "check box", QString::fromUtf8(box))) << box;
+    EXPECT_TRUE(Find(tree, "check box", QStringLiteral("Otomatik Ping"))->Has("checked"));
+    EXPECT_EQ(Find(tree, "text", QStringLiteral("Host"))->Text, "127.0.0.1");
+    const struct {
+        const char* Name;
+        double Value, Min, Max;
+    } spins[] = {{"ms Aşağısı iyi", 200, INT_MIN, INT_MAX},
+                 {"ms Yukarısı Kötü", 700, INT_MIN, INT_MAX},
+                 {"ms Time Out", 1000, INT_MIN, INT_MAX},
+                 {"Ping Aralığı", 1, 1, 999},
+                 {"Byte", 32, 0, 1024}};
+    for (const auto& want : spins) {
+        const AccessibleNode* n = Find(tree, "spin box", QString::fromUtf8(want.Name));
+        ASSERT_TRUE(n && n->Value) << want.Name << "\n" << dump.toStdString();
+        EXPECT_EQ(*n->Value, want.Value) << want.Name;
+        EXPECT_EQ(*n->Min, want.Min) << want.Name;
+        EXPECT_EQ(*n->Max, want.Max) << want.Name;
+    }
+    const Shown shown = ReadView(tree);
+    EXPECT_EQ(shown.Lamp, "İyi");
+    ASSERT_TRUE(shown.Readout.endsWith(" ms")) << shown.Readout.toStdString();
+    const AccessibleNode* meter = Find(tree, "chart", QStringLiteral("Yanıt süreleri"));
+    ASSERT_TRUE(meter && meter->Value);
+    EXPECT_GE(*meter->Value, 150);
+    EXPECT_EQ(*meter->Min, 0);
+    EXPECT_GE(*meter->Max, *meter->Value);
+
+    // Each change was announced as it happened.
+    ASSERT_TRUE(heard->waitForFinished(15000));
+    const QString said = QString::fromUtf8(heard->readAllStandardOutput());
+    EXPECT_TRUE(said.contains(QRegularExpression(R"(accessible-name label "1[5-9]\d ms")")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("accessible-name indicator \"İyi\"")))
+        << said.toStdString();
+    EXPECT_TRUE(
+        said.contains(QRegularExpression(R"(accessible-value chart "Yanıt süreleri" 1[5-9]\d)")))
+        << said.toStdString();
+
+    // The flat button presses as a push button does: Ayarlar shows the settings again.
+    Xdo({"key", "Escape"});
+    ASSERT_TRUE(WaitFor([&] { return ShownProgramWindows(X->Display()) == 1; }, 5000));
+    ASSERT_TRUE(A11y->Press("push button", QStringLiteral("Ayarlar (F5)")));
+    EXPECT_TRUE(WaitFor([&] { return ShownProgramWindows(X->Display()) == 2; }, 5000));
 }
 
 // Waiting for an echo never freezes the window: with a host that drops every request and a
@@ -237,20 +260,24 @@ TEST_F(EndToEnd, WindowAnswersWhileAnEchoIsOutstanding)
                                    {"CheckBoxPing_Checked", "True"},
                                    {"HostEdit_Text", "127.0.0.1"}});
     StartProgram();
+    // F5 answers while the echo is outstanding (the log says it was sent).
+    ASSERT_TRUE(OpenSettingsWindow(X->Display()));
     ASSERT_TRUE(WaitFor(
         [&] {
-            const Shown s = Read(StatePath());
+            const Shown s = Read();
             return !s.Log.isEmpty() && s.Log.last().startsWith("Sending 32 bytes to 127.0.0.1");
         },
         20000));
+    Xdo({"key", "Escape"});
+    EXPECT_TRUE(WaitFor([&] { return ShownProgramWindows(X->Display()) == 1; }, 3000));
     const QString main =
         Xdo({"search", "--onlyvisible", "--name", "^ZEMBRA Ping s2.04f$"}).section('\n', 0, 0);
     ASSERT_FALSE(main.isEmpty());
     Xdo({"windowfocus", "--sync", main});
     Xdo({"key", "F5"});
-    EXPECT_TRUE(WaitFor([&] { return Stored("settingsVisible") == "1"; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return ShownProgramWindows(X->Display()) == 2; }, 3000));
     Xdo({"key", "Escape"});
-    EXPECT_TRUE(WaitFor([&] { return Stored("settingsVisible") == "0"; }, 3000));
+    EXPECT_TRUE(WaitFor([&] { return ShownProgramWindows(X->Display()) == 1; }, 3000));
     // Ticks meanwhile start nothing: one request reached the responder.
     QThread::msleep(2500);
     Responder.Drain();
@@ -311,23 +338,25 @@ TEST_F(EndToEnd, SilentNameServerGivesUnknownHostAndNoPileOfLookups)
                                    {"HostEdit_Text", "zmping2-silent.test"}});
     StartProgram({"/usr/bin/unshare", "-m", "/bin/sh", "-c",
                   "mount --bind '" + resolv.toStdString() + "' /etc/resolv.conf && exec \"$0\""});
+    ASSERT_TRUE(OpenSettingsWindow(X->Display()));
     const auto threads = [&] {
         return QDir(QStringLiteral("/proc/%1/task").arg(App.Pid()))
             .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
             .size();
     };
     // The first lookup fails at its limit (3 s with the 1000 ms time-out).
-    ASSERT_TRUE(WaitFor([&] { return Read(StatePath()).Readout == "Host yok"; }, 15000))
-        << Read(StatePath()).Readout.toStdString();
+    ASSERT_TRUE(WaitFor([&] { return Read().Readout == "Host yok"; }, 15000))
+        << Read().Readout.toStdString();
     const qsizetype threadsAtFirst = threads();
     QThread::msleep(9000);
     const qsizetype threadsLater = threads();
-    const Shown s = Read(StatePath());
+    // Read between two cycles: each one starts by clearing the log.
+    Shown s;
+    WaitFor([&] { return (s = Read()).Log.size() == 2; }, 5000);
     stop = true;
     server.join();
     ::close(dns);
-    EXPECT_EQ(s.Lamp, "#800000");
-    EXPECT_EQ(s.Hint, "ZEMBRA Ping - Host yok");
+    EXPECT_EQ(s.Lamp, "Kapalı");
     EXPECT_EQ(s.Log, (QStringList{"Resolving host 'zmping2-silent.test'",
                                   "Unknown Host 'zmping2-silent.test'"}));
     EXPECT_GE(Played().size(), 2);

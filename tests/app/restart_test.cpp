@@ -3,8 +3,11 @@
 // The real program, started as a process on an X server of its own and driven by xdotool as a
 // user would drive it: its settings and the main window's place must survive a restart, Esc
 // must store nothing, and a damaged or read-only configuration must not stop it. It pings only
-// 127.0.0.1 or localhost. What it holds is read from its test-only stored-state file
-// (ZMPING2_TEST_STORED_STATE), what it stored from the files in XDG_CONFIG_HOME.
+// 127.0.0.1 or localhost. What it holds is read as a screen reader reads it (the settings
+// window's controls, once that window has been shown) and from the X server (the windows' place
+// and state); what it stored from the files in XDG_CONFIG_HOME.
+#include "support/Accessibility.h"
+#include "support/ProgramView.h"
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
 #include "support/XServer.h"
@@ -28,23 +31,13 @@ namespace {
 
 const QString kProgram = QStringLiteral(ZM_BINARY_DIR "/bin/ZmPing2");
 const QString kMainTitle = QStringLiteral("ZEMBRA Ping s2.04f");
+// The settings window has the main window's title and a fixed width.
+constexpr int kSettingsWidth = 425;
 
 // How long the real program gets for each step it is waited for.
 constexpr int kProgramWait = 20000;
 
 using Values = QMap<QString, QString>;
-
-// "name=value" lines.
-Values ReadLines(const QString& path)
-{
-    Values v;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return v;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts))
-        v.insert(line.section('=', 0, 0), line.section('=', 1));
-    return v;
-}
 
 // The string values of one key of a registry export file.
 Values ReadRegistryKey(const QString& path, const QString& key)
@@ -108,7 +101,9 @@ protected:
         QDir().mkpath(Folder);
         Registry = Folder + "/registry.reg";
         Profile = Folder + "/ZmPing2.INI";
-        Stored = Dir.filePath("stored");
+        A11y = std::make_unique<AccessibilityBus>();
+        if (!A11y->Ok())
+            GTEST_SKIP() << A11y->Error().toStdString();
     }
 
     void TearDown() override
@@ -119,13 +114,12 @@ protected:
         }
     }
 
-    // The environment of a program on the test's own X server only: no desktop's session bus
-    // and its notification area.
+    // The environment of a program on the test's own X server and session bus only: no
+    // desktop's notification area.
     QProcessEnvironment OnTestDisplay() const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = A11y->ProcessEnv();
         env.insert("DISPLAY", X->Display());
-        env.remove("DBUS_SESSION_BUS_ADDRESS");
         return env;
     }
 
@@ -142,12 +136,10 @@ protected:
     // Starts the program; `wrapper` runs it through another command (e.g. unshare).
     void Start(const QStringList& wrapper = {})
     {
-        QFile::remove(Stored);
         App = std::make_unique<QProcess>();
         QProcessEnvironment env = OnTestDisplay();
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("XDG_CONFIG_HOME", Config);
-        env.insert("ZMPING2_TEST_STORED_STATE", Stored);
         env.insert("ZMPING2_SOUND_PLAYER", "true");
         env.insert("ZMPING2_INSTANCE_KEY", QStringLiteral("zmping2-restart-%1").arg(getpid()));
         App->setProcessEnvironment(env);
@@ -168,7 +160,56 @@ protected:
         return WaitFor([&] { return State().value("main").startsWith("20,20,"); }, kProgramWait);
     }
 
-    Values State() const { return ReadLines(Stored); }
+    // What the program holds now, by the names the program stores them under: the settings
+    // window's controls as its accessibility tree gives them (readable once that window has been
+    // shown), "main" as "x,y,w,h", and the windows' state as the X server knows it.
+    Values State()
+    {
+        Values v;
+        const QList<AccessibleNode> tree = A11y->Tree();
+        if (const AccessibleNode* n = Find(tree, "text", QStringLiteral("Host")))
+            v.insert("HostEdit.Text", n->Text);
+        const std::pair<const char*, const char*> spins[] = {{"SpinEditALT", "ms Aşağısı iyi"},
+                                                             {"SpinEditUST", "ms Yukarısı Kötü"},
+                                                             {"SpinEdit3", "ms Time Out"},
+                                                             {"SpinEdit1", "Ping Aralığı"},
+                                                             {"SpinEditPingSize", "Byte"}};
+        for (const auto& [field, name] : spins)
+            if (const AccessibleNode* n = Find(tree, "spin box", QString::fromUtf8(name));
+                n && n->Value)
+                v.insert(QLatin1String(field) + ".Value", QString::number(qint64(*n->Value)));
+        const std::pair<const char*, const char*> boxes[] = {
+            {"CheckBoxAlarm", "Bağlantı kötü ise alarm ver"},
+            {"CheckBoxPing", "Otomatik Ping"},
+            {"CheckBoxStay", "Her Zaman Üstte"}};
+        for (const auto& [field, name] : boxes)
+            if (const AccessibleNode* n = Find(tree, "check box", QString::fromUtf8(name)))
+                v.insert(QLatin1String(field) + ".Checked",
+                         n->Has("checked") ? QStringLiteral("true") : QStringLiteral("false"));
+        for (const AccessibleNode& n : tree)
+            if (n.Role == "label" && n.Name.endsWith(QStringLiteral("Arası normal")))
+                v.insert("Label7.Caption", n.Name);
+        const QStringList shown = Xdo({"search", "--onlyvisible", "--name", '^' + kMainTitle + '$'})
+                                      .split('\n', Qt::SkipEmptyParts);
+        bool main = false, settings = false;
+        for (const QString& id : shown) {
+            const Geometry g = WindowGeometry(id);
+            if (g.W == kSettingsWidth) {
+                settings = true;
+                continue;
+            }
+            main = true;
+            v.insert("main", QStringLiteral("%1,%2,%3,%4").arg(g.X).arg(g.Y).arg(g.W).arg(g.H));
+            v.insert("mainMinimized",
+                     Tool("xprop", {"-id", id, "_NET_WM_STATE"}).contains("_NET_WM_STATE_HIDDEN")
+                         ? "1"
+                         : "0");
+            v.insert("mainOffTaskBar", WindowType(id) == "UTILITY" ? "1" : "0");
+        }
+        v.insert("mainVisible", main ? "1" : "0");
+        v.insert("settingsVisible", settings ? "1" : "0");
+        return v;
+    }
 
     bool WaitState(const QString& name, const QString& value, int ms = kProgramWait)
     {
@@ -213,11 +254,25 @@ protected:
         return found;
     }
 
+    // The shown main window: the window of that title which is not the settings window.
     QString MainWindow()
     {
-        return FindWindow(kMainTitle, State().value("main").section(',', 2, 2).toInt());
+        QString found;
+        WaitFor(
+            [&] {
+                for (const QString& id :
+                     Xdo({"search", "--onlyvisible", "--name", '^' + kMainTitle + '$'})
+                         .split('\n', Qt::SkipEmptyParts))
+                    if (WindowGeometry(id).W != kSettingsWidth) {
+                        found = id;
+                        return true;
+                    }
+                return false;
+            },
+            kProgramWait);
+        return found;
     }
-    QString SettingsWindow() { return FindWindow(kMainTitle, 425); }
+    QString SettingsWindow() { return FindWindow(kMainTitle, kSettingsWidth); }
 
     // A left click at (x, y) inside the window.
     void Click(const QString& id, int x, int y)
@@ -251,17 +306,18 @@ protected:
         return id;
     }
 
-    // The X window type of the shown main window ("NORMAL" has a task-bar button, "UTILITY"
-    // has none); empty while there is no such window.
-    QString MainWindowType()
+    // The X window type of a window ("NORMAL" has a task-bar button, "UTILITY" has none).
+    QString WindowType(const QString& id)
     {
-        const QString id =
-            Xdo({"search", "--onlyvisible", "--name", '^' + kMainTitle + '$'}).section('\n', 0, 0);
-        if (id.isEmpty())
-            return {};
         // The first (preferred) of the types listed.
         const QRegularExpression first(QStringLiteral("= _NET_WM_WINDOW_TYPE_(\\w+)"));
         return first.match(Tool("xprop", {"-id", id, "_NET_WM_WINDOW_TYPE"})).captured(1);
+    }
+    // The same of the shown main window; empty while there is none.
+    QString MainWindowType()
+    {
+        const QString id = MainWindow();
+        return id.isEmpty() ? QString() : WindowType(id);
     }
 
     // The main window's Kapat button quits; true when the program ended by itself with 0.
@@ -277,8 +333,9 @@ protected:
 
     QTemporaryDir Dir;
     std::unique_ptr<XServer> X;
+    std::unique_ptr<AccessibilityBus> A11y;
     std::unique_ptr<QProcess> App;
-    QString Config, Folder, Registry, Profile, Stored;
+    QString Config, Folder, Registry, Profile;
 };
 
 } // namespace
@@ -350,10 +407,11 @@ TEST_F(Restart, SettingsAndPlacementSurviveARestart)
     Start();
     ASSERT_TRUE(WaitState("mainVisible", "1"));
     ASSERT_TRUE(WaitState("main", "100,120,450,260")) << State().value("main").toStdString();
+    const Geometry g = WindowGeometry(MainWindow());
+    ASSERT_FALSE(OpenSettings().isEmpty());
     const Values back = State();
     for (auto it = want.begin(); it != want.end(); ++it)
         EXPECT_EQ(back.value(it.key()), it.value()) << it.key().toStdString();
-    const Geometry g = WindowGeometry(MainWindow());
     EXPECT_EQ(g.X, 100);
     EXPECT_EQ(g.Y, 120);
     EXPECT_EQ(g.W, 450);
@@ -420,6 +478,7 @@ TEST_F(Restart, DamagedRegistryIsKeptAsideAndTheDefaultsAreUsed)
     Xdo({"key", "Return"});
 
     ASSERT_TRUE(WaitState("mainVisible", "1"));
+    ASSERT_FALSE(OpenSettings().isEmpty());
     EXPECT_EQ(State().value("HostEdit.Text"), "localhost");
     EXPECT_EQ(State().value("SpinEditPingSize.Value"), "32");
     EXPECT_EQ(App->state(), QProcess::Running);
@@ -461,12 +520,12 @@ TEST_F(Restart, ReadOnlyConfigurationLosesNothing)
     Start(wrapper);
     ASSERT_TRUE(WaitState("mainVisible", "1", 30000)) << "the program did not come up";
     ASSERT_TRUE(MoveMainAside());
-    EXPECT_EQ(State().value("SpinEditPingSize.Value"), "64");
-    EXPECT_EQ(State().value("HostEdit.Text"), "127.0.0.1");
     // A save that fails (here: at the settings window's close request) is reported and the
     // program runs on.
     const QString s = OpenSettings();
     ASSERT_FALSE(s.isEmpty());
+    EXPECT_EQ(State().value("SpinEditPingSize.Value"), "64");
+    EXPECT_EQ(State().value("HostEdit.Text"), "127.0.0.1");
     Type(s, 290, 181, "96");
     ASSERT_TRUE(WaitState("SpinEditPingSize.Value", "96", 5000));
     Click(s, 325, 246);
@@ -561,6 +620,7 @@ TEST_F(Restart, SignalsEndTheProgramAsQuitDoes)
 
     Start();
     ASSERT_TRUE(WaitState("mainVisible", "1"));
+    ASSERT_FALSE(OpenSettings().isEmpty());
     EXPECT_EQ(State().value("HostEdit.Text"), "127.0.0.2");
     // The other two signals end it the same way.
     for (int signal : {SIGHUP, SIGINT}) {
@@ -584,6 +644,7 @@ TEST_F(Restart, LostDisplayStillSavesTheSettings)
     WriteStoredSettings(Config, {{"HostEdit_Text", "127.0.0.3"}});
     Start();
     ASSERT_TRUE(WaitState("mainVisible", "1"));
+    ASSERT_FALSE(OpenSettings().isEmpty());
     ASSERT_TRUE(WaitState("HostEdit.Text", "127.0.0.3"));
     // Read in; from here on only the save on the way out can store it.
     ASSERT_TRUE(QFile::remove(Registry));

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLocale>
 #include <climits>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <vector>
@@ -342,5 +343,33 @@ TEST(PeakMeterPaint, AbsurdSizesMarginsAndValuesStillCoverTheControl)
                 EXPECT_EQ(CountOf(img, kUntouched), 0) << c.what << " style " << style;
             }
         }
+    }
+}
+
+// The ground under the trace is drawn once and reused: every change that shows in it (the
+// scale, a colour, the font, the size, labels on or off, a margin) still shows at the next
+// paint, exactly as in a meter that was given the same changes without painting in between.
+TEST(PeakMeterPaint, ReusedGroundFollowsEveryChange)
+{
+    const std::vector<std::function<void(TPeakMeter&)>> changes = {
+        [](TPeakMeter& m) { m.SetValue(2500); }, // a new scale
+        [](TPeakMeter& m) { m.SetGridColor(clRed); },
+        [](TPeakMeter& m) { m.SetFontColor(clYellow); },
+        [](TPeakMeter& m) { m.setFont(Gdi::MakeFont(QStringLiteral("MS Sans Serif"), -14)); },
+        [](TPeakMeter& m) { m.SetShowValues(false); },
+        [](TPeakMeter& m) { m.resize(300, 120); },
+        [](TPeakMeter& m) { m.SetMarginTop(25); },
+    };
+    TPeakMeter meter;
+    SetUpAsTheProgram(meter, 398, 140);
+    Shot(meter);
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        changes[i](meter);
+        TPeakMeter again;
+        SetUpAsTheProgram(again, 398, 140);
+        Shot(again);
+        for (std::size_t k = 0; k <= i; ++k)
+            changes[k](again);
+        EXPECT_EQ(Shot(meter), Shot(again)) << "change " << i;
     }
 }
