@@ -15,6 +15,7 @@
 //            history has the gap, the bad cycles before the sleep do not count after it, and
 //            nothing is notified.
 #include "support/NetNamespace.h"
+#include "support/NotificationDaemon.h"
 #include "support/ProgramUnderTest.h"
 #include "support/StoredSettings.h"
 #include "support/WaitFor.h"
@@ -27,7 +28,6 @@
 #include <QDBusUnixFileDescriptor>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -128,9 +128,10 @@ protected:
         X = std::make_unique<XServer>();
         if (X->Display().isEmpty())
             GTEST_SKIP() << "no Xvfb to show the program on";
-        Session = StartBus("session");
-        System = StartBus("system");
-        ASSERT_FALSE(Session.isEmpty());
+        Daemon = std::make_unique<NotificationDaemon>(Dir.path(), X->Display());
+        ASSERT_TRUE(Daemon->Error().isEmpty()) << Daemon->Error().toStdString();
+        Session = Daemon->Address();
+        System = StartSystemBus();
         ASSERT_FALSE(System.isEmpty());
 
         SystemBus = std::make_unique<QDBusConnection>(
@@ -146,13 +147,6 @@ protected:
                                               QDBusConnection::ExportAllProperties));
         ASSERT_TRUE(SystemBus->registerObject("/org/freedesktop/NetworkManager/ActiveConnection/3",
                                               &NmWifiActive, QDBusConnection::ExportAllProperties));
-
-        Dunst.setProcessEnvironment(Env());
-        Dunst.setStandardOutputFile(QProcess::nullDevice());
-        Dunst.setStandardErrorFile(QProcess::nullDevice());
-        Dunst.start("dunst", {});
-        ASSERT_TRUE(Dunst.waitForStarted(5000));
-        ASSERT_TRUE(WaitFor([&] { return Tool("dunstctl", {"is-paused"}) == "false"; }, kWait));
 
         // The computer (the program's namespace) and, across two links, the host's.
         Here = std::make_unique<NetNamespace>();
@@ -186,25 +180,25 @@ protected:
         Responder.Stop();
         SystemBus.reset();
         QDBusConnection::disconnectFromBus(QStringLiteral("zm-test-system"));
-        for (QProcess* p : {&Dunst, &Buses[0], &Buses[1]}) {
-            if (p->state() != QProcess::NotRunning) {
-                p->terminate();
-                if (!p->waitForFinished(3000)) {
-                    p->kill();
-                    p->waitForFinished(3000);
-                }
+        Daemon.reset();
+        if (SystemBusDaemon.state() != QProcess::NotRunning) {
+            SystemBusDaemon.terminate();
+            if (!SystemBusDaemon.waitForFinished(3000)) {
+                SystemBusDaemon.kill();
+                SystemBusDaemon.waitForFinished(3000);
             }
         }
     }
 
-    QString StartBus(const QString& name)
+    // The stand-in system bus, on a socket file of its own.
+    QString StartSystemBus()
     {
-        QProcess& bus = Buses[name == "system"];
-        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
-                                  "--address=unix:path=" + Dir.filePath(name + "-bus")});
-        if (!bus.waitForStarted(5000) || !WaitFor([&] { return bus.canReadLine(); }, kWait))
+        SystemBusDaemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
+                                              "--address=unix:path=" + Dir.filePath("system-bus")});
+        if (!SystemBusDaemon.waitForStarted(5000) ||
+            !WaitFor([&] { return SystemBusDaemon.canReadLine(); }, kWait))
             return {};
-        return QString::fromUtf8(bus.readLine()).trimmed();
+        return QString::fromUtf8(SystemBusDaemon.readLine()).trimmed();
     }
 
     static bool Ip(NetNamespace& ns, const std::vector<std::string>& args)
@@ -224,19 +218,12 @@ protected:
         ASSERT_TRUE(Responder.WaitForLine("ready", std::chrono::seconds(10)));
     }
 
-    QProcessEnvironment Env() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", X->Display());
-        env.insert("DBUS_SESSION_BUS_ADDRESS", Session);
-        env.insert("ZMPING2_INSTANCE_KEY", Dir.filePath("instance"));
-        return env;
-    }
-
     QString Tool(const QString& program, const QStringList& args) const
     {
         QProcess p;
-        p.setProcessEnvironment(Env());
+        QProcessEnvironment env = Daemon->Env();
+        env.insert("ZMPING2_INSTANCE_KEY", Dir.filePath("instance"));
+        p.setProcessEnvironment(env);
         p.start(program, args);
         p.waitForFinished(10000);
         return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
@@ -317,11 +304,9 @@ protected:
 
     QStringList Notices() const
     {
-        Tool("dunstctl", {"close-all"});
         QStringList out;
-        const QJsonDocument doc = QJsonDocument::fromJson(Tool("dunstctl", {"history"}).toUtf8());
-        for (const QJsonValue& v : doc.object().value("data").toArray().at(0).toArray())
-            out.prepend(v.toObject().value("body").toObject().value("data").toString());
+        for (const NotificationDaemon::Notice& n : Daemon->Notices())
+            out << n.Body;
         return out;
     }
 
@@ -340,7 +325,8 @@ protected:
 
     QTemporaryDir Dir;
     std::unique_ptr<XServer> X;
-    QProcess Buses[2], Dunst;
+    std::unique_ptr<NotificationDaemon> Daemon;
+    QProcess SystemBusDaemon;
     QString Session, System;
     std::unique_ptr<QDBusConnection> SystemBus;
     Login1 Manager;
