@@ -204,7 +204,10 @@ TEST_F(AlertsEndToEnd, LossShowsInTheStatisticsAndAnOutageGivesOneDownAndOneUp)
     ASSERT_TRUE(WaitFor([&] { return Daemon->Notices().size() >= 2; }, kWait));
     const int up = Sent();
     ASSERT_TRUE(WaitFor([&] { return Sent() >= up + 3; }, kWait));
+    // The line's notices only: the outage leaves the call quality low for a while, and that
+    // may be said too.
     notices = Daemon->Notices();
+    notices.removeIf([](const auto& n) { return n.Body.contains("bağlantı kalitesi"); });
     ASSERT_EQ(notices.size(), 2) << [&] {
         std::string all;
         for (const auto& n : notices)
