@@ -21,7 +21,7 @@ struct XvfbDisplay {
                 QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
                 continue;
             Xvfb.start(exe, {QStringLiteral(":%1").arg(n), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"});
+                             "-nolisten", "tcp", "-noreset"});
             if (!Xvfb.waitForStarted(5000))
                 return;
             for (int i = 0; i < 100 && Xvfb.state() == QProcess::Running; ++i) {

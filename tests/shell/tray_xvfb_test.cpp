@@ -94,7 +94,7 @@ TEST(TrayOnXvfb, IconAppearsInTheTrayAndADoubleClickReachesOnDblClick)
     const QString name = QStringLiteral(":%1").arg(display);
 
     QProcess xvfb;
-    xvfb.start("Xvfb", {name, "-screen", "0", "640x480x24", "-nolisten", "tcp"});
+    xvfb.start("Xvfb", {name, "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset"});
     ASSERT_TRUE(xvfb.waitForStarted(5000));
     const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
     for (int i = 0; i < 100 && !QFile::exists(socket); ++i)

@@ -12,7 +12,11 @@ XServer::XServer()
     // test programs starting a server at the same moment.
     FProcess.setProcessChannelMode(QProcess::SeparateChannels);
     FProcess.setReadChannel(QProcess::StandardOutput);
-    FProcess.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    // No reset: by default the server starts afresh whenever its last client leaves, and a
+    // program connecting in that moment (right after a xdotool call, or after the accessibility
+    // bus set its root window property) is dropped with "could not connect to display".
+    FProcess.start(
+        xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"});
     if (!FProcess.waitForStarted(5000))
         return;
     QByteArray number;
