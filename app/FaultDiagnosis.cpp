@@ -37,8 +37,16 @@ void TFaultDiagnosis::OnSample()
             FKnownHops = hops;
     }
     const bool down = FHub->Alert().Down();
-    if (down && !FWasDown && !Running())
+    const bool answered = s.HasReply();
+    // A line that stays down is looked at again when its failure changes kind (slow replies
+    // turn into none, or back) and every few minutes: a verdict taken while the host still
+    // answered, or before a router further on failed, no longer says where the fault is.
+    const bool again = FWasDown && (answered != FDownAnswered || FLastStart.hasExpired(kRepeatMs));
+    if (down && (!FWasDown || again) && !Running()) {
         Start(false);
+        FDownAnswered = answered;
+        FLastStart.start();
+    }
     FWasDown = down;
 }
 

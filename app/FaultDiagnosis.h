@@ -1,13 +1,14 @@
 #pragma once
 // Runs the hop prober beside the main cycle and turns its records into the fault verdict: by
-// itself, three rounds, when the line goes down; round after round while the diagnosis window
-// asks for it. Nothing is sent while the line is up and no window asks. The probing runs on a
-// thread of its own, with sockets of its own, so the cycle's timing never waits for it; results
-// come back through the event loop. The verdict goes to the sample hub (--status, metrics,
-// history, the "down" notification and the tray's tool tip read it there).
+// itself, three rounds, when the line goes down (and again while it stays down); round after round
+// while the diagnosis window asks for it. Nothing is sent while the line is up and no window asks.
+// The probing runs on a thread of its own, with sockets of its own, so the cycle's timing never
+// waits for it; results come back through the event loop. The verdict goes to the sample hub
+// (--status, metrics, history, the "down" notification and the tray's tool tip read it there).
 #include "monitor/FaultVerdict.h"
 #include "net/HopProber.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <atomic>
@@ -23,6 +24,8 @@ class TFaultDiagnosis : public QObject {
 public:
     // How long the "down" notification waits for the verdict.
     static constexpr int kNoticeWaitMs = 8000;
+    // How often a line that stays down is diagnosed again.
+    static constexpr int kRepeatMs = 5 * 60 * 1000;
 
     explicit TFaultDiagnosis(Monitor::TSampleHub* hub, QObject* parent = nullptr);
     ~TFaultDiagnosis() override;
@@ -59,6 +62,8 @@ private:
     bool FFinished = true;
     bool FLive = false;
     bool FWasDown = false;
+    bool FDownAnswered = false; // whether the host still answered when the last run started
+    QElapsedTimer FLastStart;   // of the last automatic run
     int FRun = 0;
     QString FHost;
     HostAddress FKnownAddress; // the host's address as the cycle last resolved it

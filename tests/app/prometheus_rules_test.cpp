@@ -99,15 +99,19 @@ TEST(PrometheusRules, FireOnTheSeriesTheProgramWrote)
     ASSERT_TRUE(collect(lost));
     app.Stop();
 
-    // The files as series, one minute per cycle.
+    // The files as series, one minute per cycle; a series missing from a file (the fault's
+    // label changes) has no value that minute.
     QMap<QString, QStringList> series;
-    for (const QString& file : files)
-        for (const QString& line : file.split('\n', Qt::SkipEmptyParts)) {
+    for (qsizetype i = 0; i < files.size(); ++i)
+        for (const QString& line : files[i].split('\n', Qt::SkipEmptyParts)) {
             if (line.startsWith('#'))
                 continue;
             const qsizetype space = line.lastIndexOf(' ');
             const QString value = line.mid(space + 1);
-            series[line.left(space)] << (value == "NaN" ? "_" : value);
+            QStringList& values = series[line.left(space)];
+            while (values.size() < i)
+                values << "_";
+            values << (value == "NaN" ? "_" : value);
         }
     ASSERT_TRUE(series.contains("zmping2_line_up{host=\"127.0.0.1\"}"));
     QString yaml = "rule_files:\n  - " + kRules +
@@ -120,7 +124,7 @@ TEST(PrometheusRules, FireOnTheSeriesTheProgramWrote)
     }
     yaml += "    alert_rule_test:\n";
     auto expect = [&](int minute, const QString& alert, const QString& severity,
-                      const QString& summary) {
+                      const QString& summary, const QString& where = {}) {
         yaml += QStringLiteral("      - eval_time: %1m\n        alertname: %2\n        exp_alerts:")
                     .arg(minute)
                     .arg(alert);
@@ -130,12 +134,12 @@ TEST(PrometheusRules, FireOnTheSeriesTheProgramWrote)
         }
         yaml +=
             "\n          - exp_labels:\n              host: 127.0.0.1\n              severity: " +
-            severity + "\n            exp_annotations:\n              summary: \"" + summary +
-            "\"\n";
+            severity + (where.isEmpty() ? QString() : "\n              where: " + where) +
+            "\n            exp_annotations:\n              summary: \"" + summary + "\"\n";
     };
     const int endGood = good - 1, endSlow = good + slow - 1, endLost = good + slow + lost - 1;
-    for (const char* alert :
-         {"ZmPing2LineDown", "ZmPing2EchoLoss", "ZmPing2SlowLine", "ZmPing2PoorCallQuality"})
+    for (const char* alert : {"ZmPing2LineDown", "ZmPing2EchoLoss", "ZmPing2SlowLine",
+                              "ZmPing2PoorCallQuality", "ZmPing2FaultFound"})
         expect(endGood, alert, {}, {});
     // Six fast and then slow replies: the MOS of the last 20 cycles falls below 3.6 and stays.
     expect(endSlow, "ZmPing2PoorCallQuality", "warning",
@@ -146,6 +150,12 @@ TEST(PrometheusRules, FireOnTheSeriesTheProgramWrote)
     expect(endLost, "ZmPing2LineDown", "critical", "127.0.0.1 is down");
     expect(endLost, "ZmPing2EchoLoss", "warning", "127.0.0.1 loses more than 5 % of the echoes");
     expect(endLost, "ZmPing2SlowLine", {}, {});
+    // With no replies at all the diagnosis names a place, and the fault alert carries it.
+    static const QRegularExpression fault(R"re(zmping2_fault_info\{[^}]*where="([^"]+)"\} 1)re");
+    const QString where = fault.match(files.last()).captured(1);
+    ASSERT_FALSE(where.isEmpty() || where == "none") << files.last().toStdString();
+    expect(endLost, "ZmPing2FaultFound", "critical", "127.0.0.1 is down; the fault: " + where,
+           where);
     const QString test = dir.filePath("zmping2_test.yml");
     QFile f(test);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
